@@ -1,0 +1,5 @@
+// Everything of Orvo::OpenNI in one include.
+#pragma once
+
+#include "Orvo/OpenNI/Context.hpp"
+#include "Orvo/OpenNI/Errors.hpp"

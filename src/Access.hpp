@@ -1,0 +1,34 @@
+// How the library reaches the framework handles that callers never see.
+#pragma once
+
+#include <XnTypes.h>
+
+#include "Orvo/OpenNI/Context.hpp"
+#include "Orvo/OpenNI/Errors.hpp"
+#include "errors/Check.hpp"
+
+namespace Orvo::OpenNI::detail {
+
+struct Access {
+    /// The context handle, refusing a disposed context before the framework sees null.
+    static XnContext* Live(const Context& context) {
+        if (context._ == nullptr) [[unlikely]] {
+            ThrowDisposed("Context");
+        }
+        return context._;
+    }
+
+    /// The errors handle to give the framework: null for none or a disposed collection.
+    static XnEnumerationErrors* ErrorsOrNull(const ErrorCollection* errors) noexcept {
+        return errors != nullptr ? errors->_ : nullptr;
+    }
+
+    static XnEnumerationErrors* Live(const ErrorCollection& errors) {
+        if (errors._ == nullptr) [[unlikely]] {
+            ThrowDisposed("ErrorCollection");
+        }
+        return errors._;
+    }
+};
+
+}  // namespace Orvo::OpenNI::detail
