@@ -3,3 +3,4 @@
 
 #include "Orvo/OpenNI/Context.hpp"
 #include "Orvo/OpenNI/Errors.hpp"
+#include "Orvo/OpenNI/Records.hpp"
