@@ -5,6 +5,7 @@
 
 #include "Orvo/OpenNI/Context.hpp"
 #include "Orvo/OpenNI/Errors.hpp"
+#include "Orvo/OpenNI/Nodes.hpp"
 #include "errors/Check.hpp"
 
 namespace Orvo::OpenNI::detail {
@@ -28,6 +29,26 @@ struct Access {
             ThrowDisposed("ErrorCollection");
         }
         return errors._;
+    }
+
+    /// The node handle, refusing a node whose context was disposed (the
+    /// framework freed the node then) or an object that was moved from.
+    static XnNodeHandle Live(const Node& node) {
+        if (node.context == nullptr) [[unlikely]] {
+            ThrowDisposed("Node");
+        }
+        Live(*node.context);
+        return node._;
+    }
+
+    static XnContext* LiveContext(const Node& node) {
+        Live(node);
+        return node.context->_;
+    }
+
+    template <typename Record>
+    static Record*& Storage(OwnedRecord<Record>& owned) noexcept {
+        return owned.record;
     }
 };
 

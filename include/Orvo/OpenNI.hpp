@@ -4,3 +4,4 @@
 #include "Orvo/OpenNI/Context.hpp"
 #include "Orvo/OpenNI/Errors.hpp"
 #include "Orvo/OpenNI/Records.hpp"
+#include "Orvo/OpenNI/Nodes.hpp"

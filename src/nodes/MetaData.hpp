@@ -1,0 +1,30 @@
+// The framework-allocated metadata records that nodes hand the framework to fill.
+#pragma once
+
+#include <XnOpenNI.h>
+
+#include <new>
+
+#include "Access.hpp"
+
+namespace Orvo::OpenNI::detail {
+
+inline XnDepthMetaData* Allocate(XnDepthMetaData* /*tag*/) { return xnAllocateDepthMetaData(); }
+inline XnSceneMetaData* Allocate(XnSceneMetaData* /*tag*/) { return xnAllocateSceneMetaData(); }
+
+/// The object's record, allocated on first use. The framework's metadata calls
+/// copy into the map description that the record points to, so a record without
+/// that storage would be filled with nothing.
+template <typename Record>
+Record* StorageFor(OwnedRecord<Record>& owned) {
+    Record*& record = Access::Storage(owned);
+    if (record == nullptr) {
+        record = Allocate(static_cast<Record*>(nullptr));
+        if (record == nullptr) {
+            throw std::bad_alloc();
+        }
+    }
+    return record;
+}
+
+}  // namespace Orvo::OpenNI::detail
