@@ -33,7 +33,7 @@ void Convert(ConvertFunction convert, const Node& node, std::span<const Vector3>
 
 }  // namespace
 
-DepthGenerator::DepthGenerator(std::shared_ptr<Context> context)
+DepthGenerator::DepthGenerator(const std::shared_ptr<Context>& context)
     : Generator(context, detail::CreateNode(xnCreateDepthGenerator, context, nullptr)) {}
 
 DepthGenerator DepthGenerator::Find(std::shared_ptr<Context> context) {

@@ -6,7 +6,7 @@
 
 namespace Orvo::OpenNI {
 
-ImageGenerator::ImageGenerator(std::shared_ptr<Context> context)
+ImageGenerator::ImageGenerator(const std::shared_ptr<Context>& context)
     : Generator(context, detail::FindNode(context, XN_NODE_TYPE_IMAGE)) {}
 
 ImageGenerator ImageGenerator::Find(std::shared_ptr<Context> context) {

@@ -7,7 +7,7 @@
 
 namespace Orvo::OpenNI {
 
-SceneAnalyzer::SceneAnalyzer(std::shared_ptr<Context> context, ErrorCollection* errors)
+SceneAnalyzer::SceneAnalyzer(const std::shared_ptr<Context>& context, ErrorCollection* errors)
     : Node(context, detail::CreateNode(xnCreateSceneAnalyzer, context, errors)) {}
 
 std::optional<PositionNormal> SceneAnalyzer::Floor() const {

@@ -44,7 +44,10 @@ class OwnedRecord {
 public:
     OwnedRecord() = default;
     OwnedRecord(const OwnedRecord& /*other*/) noexcept {}
-    OwnedRecord& operator=(const OwnedRecord& /*other*/) noexcept { return *this; }
+    // Each object keeps its own storage: nothing is copied, so self-assignment is harmless.
+    OwnedRecord& operator=(const OwnedRecord& /*other*/) noexcept {  // NOLINT(bugprone-unhandled-self-assignment)
+        return *this;
+    }
     OwnedRecord(OwnedRecord&& other) noexcept : record(std::exchange(other.record, nullptr)) {}
     OwnedRecord& operator=(OwnedRecord&& other) noexcept {
         std::swap(record, other.record);
@@ -111,7 +114,7 @@ protected:
 class DepthGenerator : public Generator {
 public:
     /// Creates a new depth node in `context`.
-    explicit DepthGenerator(std::shared_ptr<Context> context);
+    explicit DepthGenerator(const std::shared_ptr<Context>& context);
     /// The depth node that `context` already holds.
     [[nodiscard]] static DepthGenerator Find(std::shared_ptr<Context> context);
 
@@ -143,7 +146,7 @@ private:
 class ImageGenerator : public Generator {
 public:
     /// The image node that `context` already holds; no node is created.
-    explicit ImageGenerator(std::shared_ptr<Context> context);
+    explicit ImageGenerator(const std::shared_ptr<Context>& context);
     [[nodiscard]] static ImageGenerator Find(std::shared_ptr<Context> context);
 
     /// The framework's current image buffer (null when it has none).
@@ -158,7 +161,7 @@ private:
 class SceneAnalyzer : public Node {
 public:
     /// `errors` (may be null or disposed) receives what the framework records.
-    explicit SceneAnalyzer(std::shared_ptr<Context> context, ErrorCollection* errors = nullptr);
+    explicit SceneAnalyzer(const std::shared_ptr<Context>& context, ErrorCollection* errors = nullptr);
 
     /// The floor plane; absent when the framework cannot give one.
     [[nodiscard]] std::optional<PositionNormal> Floor() const;
