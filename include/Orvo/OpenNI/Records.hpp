@@ -1,5 +1,15 @@
 // Plain value records, laid out exactly like the framework's records so that the
-// framework reads and writes them in place.
+// framework reads and writes them in place (the layouts are proven at compile
+// time against the framework's headers in src/records/Layout.cpp).
+//
+// Text forms write numbers in the general number form: rounded to 7 (float)
+// or 15 (double) significant digits, trailing zeros dropped, positional when
+// the power of ten of the first digit is from -4 up to the digit limit less
+// one ("0.0001", "9999999"), scientific otherwise ("1E-05", "1.234568E+07").
+// The decimal point is that of the C++ global locale (std::locale()) at the
+// time of the call; the C locale set with setlocale alone is not followed.
+// Not-a-number is "NaN", the infinities are "Infinity" and "-Infinity", the
+// negative sign is "-", and negative zero is written "0".
 #pragma once
 
 #include <cstdint>
@@ -16,7 +26,7 @@ struct Vector3 {
     Vector3() = default;
     Vector3(float x, float y, float z) : X(x), Y(y), Z(z) {}
 
-    /// "X, Y, Z" in the general number form of the current locale.
+    /// "X, Y, Z", each in the general number form with 7 digits.
     [[nodiscard]] std::string ToString() const;
 };
 
@@ -32,7 +42,8 @@ struct PositionNormal {
     Vector3 Normal;
     Vector3 Position;
 
-    /// "Normal = {…}, Position = {…}," in the general number form of the current locale.
+    /// "Normal = {X, Y, Z}, Position = {X, Y, Z}," (the trailing comma is part
+    /// of it), numbers as in Vector3::ToString.
     [[nodiscard]] std::string ToString() const;
 };
 
@@ -57,7 +68,8 @@ struct SkeletonJointTransform {
     float Confidence = 0;
 };
 
-/// The framework's joint numbers (XnSkeletonJoint).
+/// The framework's joint numbers (XnSkeletonJoint), as wide as the framework's
+/// enum. None (0) has no framework name: it stands for "no joint".
 enum class SkeletonJoint : std::int32_t {
     None = 0,
     Head = 1,
@@ -92,7 +104,8 @@ struct MapOutputMode {
     std::uint32_t Height = 0;
     std::uint32_t FramesPerSecond = 0;
 
-    /// "Width, Height, FramesPerSecond" in plain decimal digits.
+    /// "Width, Height, FramesPerSecond" in plain decimal digits, whatever the
+    /// locale: no sign, no grouping.
     [[nodiscard]] std::string ToString() const;
 };
 
@@ -101,13 +114,15 @@ struct FieldOfView {
     double Horizontal = 0;
     double Vertical = 0;
 
-    /// "Horizontal, Vertical" in the general number form with 15 significant digits.
+    /// "Horizontal, Vertical", each in the general number form with 15 digits.
     [[nodiscard]] std::string ToString() const;
 };
 
 /// Depth frame metadata (XnDepthMetaData): the address of the frame's map
 /// description (an XnMapMetaData), the address of its 16-bit depth pixels and
 /// the maximum depth. The addresses belong to the framework; null is zero.
+/// The framework's record is packed (18 bytes on 64-bit); this one is naturally
+/// aligned, with every member at the framework's offset.
 struct DepthMetaData {
     std::uintptr_t Map = 0;
     std::uintptr_t Data = 0;
