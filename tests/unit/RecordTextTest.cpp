@@ -108,5 +108,74 @@ TEST_F(RecordTextTest, HardValuesThroughTheRecords) {
     });
 }
 
+// A comma decimal point with grouping: only the decimal point may show.
+struct CommaPunctuation : std::numpunct<char> {
+    char do_decimal_point() const override { return ','; }
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+    std::string do_truename() const override { return "wahr"; }
+};
+
+TEST_F(RecordTextTest, CommaDecimalPointOfTheGlobalLocale) {
+    std::locale::global(std::locale(std::locale::classic(), new CommaPunctuation));
+    ExpectTexts({
+        {Vector3(1.5f, 2.f, 3.f).ToString(), "1,5, 2, 3"},
+        {Vector3(1.5E-05f, -0.25f, 1234567.f).ToString(), "1,5E-05, -0,25, 1234567"},
+        {Plane({0, 0.5f, 0}, {-12.75f, 1E7f, 0}).ToString(), "Normal = {0, 0,5, 0}, Position = {-12,75, 1E+07, 0},"},
+        {Fov(1.0122909661567112, 0.5).ToString(), "1,01229096615671, 0,5"},
+        {Mode(4294967295u, 1920, 1000).ToString(), "4294967295, 1920, 1000"},
+        {Vector3(nan, -inf, -0.f).ToString(), "NaN, -Infinity, 0"},
+    });
+
+    // The locale is looked up at each call, not remembered.
+    std::locale::global(std::locale::classic());
+    EXPECT_EQ(Vector3(1.5f, 2.f, 3.f).ToString(), "1.5, 2, 3");
+}
+
+std::locale NamedCommaLocale(std::string& name) {
+    for (const char* candidate : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"}) {
+        try {
+            std::locale locale(candidate);
+            if (std::use_facet<std::numpunct<char>>(locale).decimal_point() == ',') {
+                name = candidate;
+                return locale;
+            }
+        } catch (const std::runtime_error&) {
+        }
+    }
+    return std::locale::classic();
+}
+
+TEST_F(RecordTextTest, InstalledCommaLocale) {
+    std::string name;
+    std::locale locale = NamedCommaLocale(name);
+    if (name.empty()) {
+        GTEST_SKIP() << "no comma-decimal locale is installed (tools/setup.sh generates de_DE.UTF-8)";
+    }
+    std::locale::global(locale);
+    SCOPED_TRACE(name);
+    ExpectTexts({
+        {Vector3(1.5f, 2.f, 3.f).ToString(), "1,5, 2, 3"},
+        {Vector3(1.f / 3.f, 1E7f, 0.000015f).ToString(), "0,3333333, 1E+07, 1,5E-05"},
+        {Plane({0, 1, 0}, {0, -12.5f, 25}).ToString(), "Normal = {0, 1, 0}, Position = {0, -12,5, 25},"},
+        {Fov(1.0122909661567112, 0.7853981633974483).ToString(), "1,01229096615671, 0,785398163397448"},
+        {Mode(1280, 1024, 15).ToString(), "1280, 1024, 15"},
+    });
+}
+
+TEST_F(RecordTextTest, CLocaleAloneIsNotFollowed) {
+    std::locale::global(std::locale::classic());
+    std::string name;
+    NamedCommaLocale(name);
+    if (name.empty() || std::setlocale(LC_NUMERIC, name.c_str()) == nullptr) {
+        GTEST_SKIP() << "no comma-decimal locale is installed (tools/setup.sh generates de_DE.UTF-8)";
+    }
+    char c[16];
+    std::snprintf(c, sizeof c, "%.1f", 1.5);
+    ASSERT_STREQ(c, "1,5") << "the C locale did change";
+    EXPECT_EQ(Vector3(1.5f, 2.f, 3.f).ToString(), "1.5, 2, 3");
+    EXPECT_EQ(Fov(0.5, 1).ToString(), "0.5, 1");
+}
+
 }  // namespace
 }  // namespace Orvo::OpenNI::Testing
