@@ -51,6 +51,10 @@ void Context::Dispose() noexcept {
     if (_ == nullptr) {
         return;
     }
+    // Shutting down does not stop generation: a module's own generating thread
+    // (the framework's sample module has one) would run on over the freed nodes
+    // and crash the process later. Stop first; its status is of no use here.
+    (void)xnStopGeneratingAll(_);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wattribute-warning"
     xnShutdown(_);

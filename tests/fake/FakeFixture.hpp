@@ -22,11 +22,21 @@ protected:
         EXPECT_CALL(fake, xnGetStatusString(::testing::_)).WillRepeatedly(::testing::Return(text));
     }
 
-    /// A live Context over `handle`, shut down (once) when the test ends.
+    /// Disposal of the context `handle`: generation stopped, then shutdown, once each.
+    void ExpectShutdown(XnContext* handle) {
+        ::testing::Sequence disposal;
+        EXPECT_CALL(fake, xnStopGeneratingAll(handle))
+            .InSequence(disposal)
+            .WillOnce(::testing::Return(XN_STATUS_OK))
+            .RetiresOnSaturation();
+        EXPECT_CALL(fake, xnShutdown(handle)).InSequence(disposal);
+    }
+
+    /// A live Context over `handle`, disposed once when the test ends.
     std::shared_ptr<Context> MakeContext(XnContext* handle = FakeHandle<XnContext>(1)) {
         EXPECT_CALL(fake, xnInit(::testing::_))
             .WillOnce(::testing::DoAll(::testing::SetArgPointee<0>(handle), ::testing::Return(XN_STATUS_OK)));
-        EXPECT_CALL(fake, xnShutdown(handle)).Times(::testing::AtMost(1));
+        ExpectShutdown(handle);
         return std::make_shared<Context>();
     }
 };

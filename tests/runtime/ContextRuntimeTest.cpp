@@ -2,6 +2,7 @@
 #include <XnOpenNI.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -94,6 +95,27 @@ TEST_F(ContextRuntimeTest, SampleDepthNodeRunsThroughTheUpdateLoop) {
     context->Dispose();
     EXPECT_TRUE(context->IsDisposed());
     EXPECT_THROW(context->Start(), std::runtime_error);
+}
+
+std::size_t ThreadCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+        ++count;
+    }
+    return count;
+}
+
+TEST_F(ContextRuntimeTest, DisposeWithoutStopLeavesNoGeneratingThreadBehind) {
+    // The sample module generates on a thread of its own, which the framework's
+    // shutdown alone leaves running over the freed node.
+    const std::size_t before = ThreadCount();
+    {
+        Context context(registry.WriteConfig("depth.xml", "<Node type=\"Depth\"/>").string());
+        ASSERT_EQ(context.Start(), Status::Ok);
+        context.WaitAndUpdateAll();
+        ASSERT_GT(ThreadCount(), before);
+    }
+    EXPECT_EQ(ThreadCount(), before);
 }
 
 TEST_F(ContextRuntimeTest, PlainContextAndWidePath) {
