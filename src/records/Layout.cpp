@@ -31,15 +31,20 @@ static_assert(IsPlainRecord<DepthMetaData>);
 static_assert(IsPlainRecord<SceneMetaData>);
 
 // The framework's scalars are the ones the records use.
-static_assert(std::is_same_v<XnFloat, float> && std::is_same_v<XnConfidence, float>);
+static_assert(std::is_same_v<XnFloat, float>);
+static_assert(std::is_same_v<XnConfidence, float>);
 static_assert(std::is_same_v<XnDouble, double>);
 static_assert(std::is_same_v<XnUInt32, std::uint32_t>);
-static_assert(std::is_same_v<XnDepthPixel, std::uint16_t> && std::is_same_v<XnLabel, std::uint16_t>);
+static_assert(std::is_same_v<XnDepthPixel, std::uint16_t>);
+static_assert(std::is_same_v<XnLabel, std::uint16_t>);
 
-// One member of ours sits where the framework's does, with the same width.
+// One member of ours sits where the framework's does, with the same width
+// (WidthOf: some of the framework's members are pointers, ours addresses).
+template <typename T>
+constexpr std::size_t WidthOf = sizeof(T);
 #define ORVO_OPENNI_SAME_MEMBER(Ours, ours, Theirs, theirs)                 \
     static_assert(offsetof(Ours, ours) == offsetof(Theirs, theirs), #ours); \
-    static_assert(sizeof(Ours::ours) == sizeof(Theirs::theirs), #ours)
+    static_assert(WidthOf<decltype(Ours::ours)> == WidthOf<decltype(Theirs::theirs)>, #ours)
 
 // --- Vector3 = XnVector3D ------------------------------------------------------
 static_assert(sizeof(Vector3) == sizeof(XnVector3D) && sizeof(Vector3) == 12);
