@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  libopenni-dev libopenni0
+  libopenni-dev libopenni0 libopenni-sensor-pointclouds0
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   locales clang-tidy clang-format
 )

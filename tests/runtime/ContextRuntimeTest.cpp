@@ -78,6 +78,39 @@ TEST_F(ContextRuntimeTest, FailingConfigurationsThrowTheFrameworksStatus) {
     }
 }
 
+TEST(EnumerationErrorsRuntimeTest, FailedInitialisationLeavesTheFrameworksEntries) {
+    // The framework's own Kinect driver, with no device attached, reports why
+    // it could not make a depth node.
+    const auto driver = SensorDriverModule();
+    if (!driver) {
+        GTEST_SKIP() << "the package libopenni-sensor-pointclouds0 is not installed (tools/setup.sh installs it)";
+    }
+    ModuleRegistry registry{{*driver}};
+    ErrorCollection errors;
+    std::string message;
+    try {
+        Context context(registry.WriteConfig("depth.xml", "<Node type=\"Depth\"/>").string(), &errors);
+    } catch (const std::runtime_error& e) {
+        message = e.what();
+    }
+    EXPECT_EQ(message, "0001001D: Can't create any node of the requested type!");
+    std::vector<Status> recorded;
+    for (Status status : errors) {
+        recorded.push_back(status);
+    }
+    EXPECT_EQ(recorded, std::vector<Status>{static_cast<Status>(0x10022)});  // "The device is not connected!"
+
+    ErrorCollectionIterator it = errors.GetEnumerator();
+    ASSERT_TRUE(it.MoveNext());
+    EXPECT_EQ(it.Current(), static_cast<Status>(0x10022));
+    EXPECT_FALSE(it.MoveNext());
+    it.Reset();
+    EXPECT_TRUE(it.MoveNext());
+    errors.Clear();
+    it.Reset();
+    EXPECT_FALSE(it.MoveNext());
+}
+
 TEST_F(ContextRuntimeTest, SampleDepthNodeRunsThroughTheUpdateLoop) {
     auto path = registry.WriteConfig("depth.xml", "<Node type=\"Depth\" name=\"Depth1\"/>");
     ErrorCollection errors;

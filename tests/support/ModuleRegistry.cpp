@@ -77,4 +77,14 @@ std::filesystem::path MockNodesModule() { return ORVO_OPENNI_MOCK_NODES_MODULE; 
 std::filesystem::path RecorderModule() { return ORVO_OPENNI_RECORDER_MODULE; }
 std::filesystem::path CodecsModule() { return ORVO_OPENNI_CODECS_MODULE; }
 
+std::optional<std::filesystem::path> SensorDriverModule() {
+    for (const char* folder : {"/usr/lib", "/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu"}) {
+        std::filesystem::path candidate = std::filesystem::path(folder) / "libXnDeviceSensorV2.so.0";
+        if (std::filesystem::exists(candidate)) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
 }  // namespace Orvo::OpenNI::Testing

@@ -35,5 +35,7 @@ std::filesystem::path SampleModule();
 std::filesystem::path MockNodesModule();
 std::filesystem::path RecorderModule();
 std::filesystem::path CodecsModule();
+/// The framework's driver for Kinect-style sensors, when its package is installed.
+std::optional<std::filesystem::path> SensorDriverModule();
 
 }  // namespace Orvo::OpenNI::Testing
