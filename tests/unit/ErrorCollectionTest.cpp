@@ -1,4 +1,6 @@
 #include <any>
+#include <iterator>
+#include <ranges>
 #include <vector>
 
 #include "FakeFixture.hpp"
@@ -11,6 +13,10 @@ using ::testing::_;
 using ::testing::DoAll;
 using ::testing::Return;
 using ::testing::SetArgPointee;
+
+// Range-for and the standard range algorithms both work over a collection.
+static_assert(std::input_iterator<ErrorCollection::Iterator>);
+static_assert(std::ranges::input_range<const ErrorCollection&>);
 
 /// A collection over a fake framework list whose entries the test sets.
 class ErrorCollectionTest : public FakeTest {
