@@ -3,5 +3,5 @@
 
 #include "Orvo/OpenNI/Context.hpp"
 #include "Orvo/OpenNI/Errors.hpp"
-#include "Orvo/OpenNI/Records.hpp"
 #include "Orvo/OpenNI/Nodes.hpp"
+#include "Orvo/OpenNI/Records.hpp"

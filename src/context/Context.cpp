@@ -39,13 +39,21 @@ Context::Context(const wchar_t* configXmlFilePath, ErrorCollection* errors)
 Context::Context(const std::wstring& configXmlFilePath, ErrorCollection* errors)
     : _(InitFromXmlFile(detail::StringToCharPtr(std::wstring_view(configXmlFilePath)), errors)) {}
 
-Context::~Context() { Dispose(); }
+Context::~Context() {
+    Dispose();
+}
 
-Status Context::Start() { return static_cast<Status>(xnStartGeneratingAll(detail::Access::Live(*this))); }
+Status Context::Start() {
+    return static_cast<Status>(xnStartGeneratingAll(detail::Access::Live(*this)));
+}
 
-Status Context::Stop() { return static_cast<Status>(xnStopGeneratingAll(detail::Access::Live(*this))); }
+Status Context::Stop() {
+    return static_cast<Status>(xnStopGeneratingAll(detail::Access::Live(*this)));
+}
 
-void Context::WaitAndUpdateAll() { detail::Check(xnWaitAndUpdateAll(detail::Access::Live(*this))); }
+void Context::WaitAndUpdateAll() {
+    detail::Check(xnWaitAndUpdateAll(detail::Access::Live(*this)));
+}
 
 void Context::Dispose() noexcept {
     if (_ == nullptr) {

@@ -28,6 +28,8 @@ void ThrowDisposed(const char* what) {
 
 }  // namespace detail
 
-void Context::Check(Status status) { detail::Check(static_cast<XnStatus>(status)); }
+void Context::Check(Status status) {
+    detail::Check(static_cast<XnStatus>(status));
+}
 
 }  // namespace Orvo::OpenNI

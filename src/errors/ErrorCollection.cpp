@@ -11,11 +11,17 @@ ErrorCollection::ErrorCollection() {
     _ = errors;
 }
 
-ErrorCollection::~ErrorCollection() { Dispose(); }
+ErrorCollection::~ErrorCollection() {
+    Dispose();
+}
 
-void ErrorCollection::Clear() { detail::Check(xnEnumerationErrorsClear(detail::Access::Live(*this))); }
+void ErrorCollection::Clear() {
+    detail::Check(xnEnumerationErrorsClear(detail::Access::Live(*this)));
+}
 
-ErrorCollectionIterator ErrorCollection::GetEnumerator() const { return ErrorCollectionIterator(*this); }
+ErrorCollectionIterator ErrorCollection::GetEnumerator() const {
+    return ErrorCollectionIterator(*this);
+}
 
 void ErrorCollection::Dispose() noexcept {
     if (_ == nullptr) {
@@ -25,7 +31,9 @@ void ErrorCollection::Dispose() noexcept {
     _ = nullptr;
 }
 
-ErrorCollectionIterator::ErrorCollectionIterator(const ErrorCollection& collection) : _(&collection) { Reset(); }
+ErrorCollectionIterator::ErrorCollectionIterator(const ErrorCollection& collection) : _(&collection) {
+    Reset();
+}
 
 void ErrorCollectionIterator::Reset() {
     iterator = xnEnumerationErrorsGetFirst(detail::Access::Live(*_));
@@ -51,7 +59,9 @@ Status ErrorCollectionIterator::Current() const {
     return static_cast<Status>(xnEnumerationErrorsGetCurrentError(iterator));
 }
 
-std::any ErrorCollectionIterator::CurrentBase() const { return Current(); }
+std::any ErrorCollectionIterator::CurrentBase() const {
+    return Current();
+}
 
 ErrorCollection::Iterator::Iterator(const ErrorCollection& collection) : enumerator(std::in_place, collection) {
     onEntry = enumerator->MoveNext();

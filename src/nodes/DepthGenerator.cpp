@@ -41,7 +41,9 @@ DepthGenerator DepthGenerator::Find(std::shared_ptr<Context> context) {
     return DepthGenerator(std::move(context), node);
 }
 
-const std::uint16_t* DepthGenerator::Map() const { return xnGetDepthMap(detail::Access::Live(*this)); }
+const std::uint16_t* DepthGenerator::Map() const {
+    return xnGetDepthMap(detail::Access::Live(*this));
+}
 
 DepthMetaData DepthGenerator::MetaData() const {
     XnNodeHandle node = detail::Access::Live(*this);

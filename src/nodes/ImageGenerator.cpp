@@ -14,6 +14,8 @@ ImageGenerator ImageGenerator::Find(std::shared_ptr<Context> context) {
     return ImageGenerator(std::move(context), node);
 }
 
-const std::uint8_t* ImageGenerator::Map() const { return xnGetImageMap(detail::Access::Live(*this)); }
+const std::uint8_t* ImageGenerator::Map() const {
+    return xnGetImageMap(detail::Access::Live(*this));
+}
 
 }  // namespace Orvo::OpenNI

@@ -9,8 +9,12 @@
 
 namespace Orvo::OpenNI::detail {
 
-inline XnDepthMetaData* Allocate(XnDepthMetaData* /*tag*/) { return xnAllocateDepthMetaData(); }
-inline XnSceneMetaData* Allocate(XnSceneMetaData* /*tag*/) { return xnAllocateSceneMetaData(); }
+inline XnDepthMetaData* Allocate(XnDepthMetaData* /*tag*/) {
+    return xnAllocateDepthMetaData();
+}
+inline XnSceneMetaData* Allocate(XnSceneMetaData* /*tag*/) {
+    return xnAllocateSceneMetaData();
+}
 
 /// The object's record, allocated on first use. The framework's metadata calls
 /// copy into the map description that the record points to, so a record without

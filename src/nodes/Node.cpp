@@ -11,16 +11,26 @@ namespace {
 /// one of them. The framework matches these texts byte for byte.
 const char* FrameworkName(Capability capability) noexcept {
     switch (capability) {
-        case Capability::AlternativeViewPoint: return XN_CAPABILITY_ALTERNATIVE_VIEW_POINT;
-        case Capability::Cropping: return XN_CAPABILITY_CROPPING;
-        case Capability::ErrorState: return XN_CAPABILITY_ERROR_STATE;
-        case Capability::ExtendedSerialization: return XN_CAPABILITY_EXTENDED_SERIALIZATION;
-        case Capability::FrameSync: return XN_CAPABILITY_FRAME_SYNC;
-        case Capability::LockAware: return XN_CAPABILITY_LOCK_AWARE;
-        case Capability::Mirror: return XN_CAPABILITY_MIRROR;
-        case Capability::UserPoseDetection: return XN_CAPABILITY_POSE_DETECTION;
-        case Capability::UserSkeleton: return XN_CAPABILITY_SKELETON;
-        case Capability::UserPosition: return XN_CAPABILITY_USER_POSITION;
+        case Capability::AlternativeViewPoint:
+            return XN_CAPABILITY_ALTERNATIVE_VIEW_POINT;
+        case Capability::Cropping:
+            return XN_CAPABILITY_CROPPING;
+        case Capability::ErrorState:
+            return XN_CAPABILITY_ERROR_STATE;
+        case Capability::ExtendedSerialization:
+            return XN_CAPABILITY_EXTENDED_SERIALIZATION;
+        case Capability::FrameSync:
+            return XN_CAPABILITY_FRAME_SYNC;
+        case Capability::LockAware:
+            return XN_CAPABILITY_LOCK_AWARE;
+        case Capability::Mirror:
+            return XN_CAPABILITY_MIRROR;
+        case Capability::UserPoseDetection:
+            return XN_CAPABILITY_POSE_DETECTION;
+        case Capability::UserSkeleton:
+            return XN_CAPABILITY_SKELETON;
+        case Capability::UserPosition:
+            return XN_CAPABILITY_USER_POSITION;
     }
     return nullptr;
 }

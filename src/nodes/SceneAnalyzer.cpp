@@ -28,6 +28,8 @@ SceneMetaData SceneAnalyzer::MetaData() const {
     return result;
 }
 
-const std::uint16_t* SceneAnalyzer::LabelMap() const { return xnGetLabelMap(detail::Access::Live(*this)); }
+const std::uint16_t* SceneAnalyzer::LabelMap() const {
+    return xnGetLabelMap(detail::Access::Live(*this));
+}
 
 }  // namespace Orvo::OpenNI

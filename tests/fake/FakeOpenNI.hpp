@@ -65,7 +65,8 @@ public:
 
     // Users and skeletons
     MOCK_METHOD(XnStatus, xnCreateUserGenerator, (XnContext*, XnNodeHandle*, XnNodeQuery*, XnEnumerationErrors*));
-    MOCK_METHOD(XnStatus, xnRegisterUserCallbacks, (XnNodeHandle, XnUserHandler, XnUserHandler, void*, XnCallbackHandle*));
+    MOCK_METHOD(XnStatus, xnRegisterUserCallbacks,
+                (XnNodeHandle, XnUserHandler, XnUserHandler, void*, XnCallbackHandle*));
     MOCK_METHOD(void, xnUnregisterUserCallbacks, (XnNodeHandle, XnCallbackHandle));
     MOCK_METHOD(XnStatus, xnRegisterCalibrationCallbacks,
                 (XnNodeHandle, XnCalibrationStart, XnCalibrationEnd, void*, XnCallbackHandle*));
@@ -82,7 +83,8 @@ public:
     MOCK_METHOD(XnStatus, xnGetUserPixels, (XnNodeHandle, XnUserID, XnSceneMetaData*));
     MOCK_METHOD(XnStatus, xnEnumerateActiveJoints, (XnNodeHandle, XnSkeletonJoint*, XnUInt16*));
     MOCK_METHOD(XnStatus, xnSetJointActive, (XnNodeHandle, XnSkeletonJoint, XnBool));
-    MOCK_METHOD(XnStatus, xnGetSkeletonJoint, (XnNodeHandle, XnUserID, XnSkeletonJoint, XnSkeletonJointTransformation*));
+    MOCK_METHOD(XnStatus, xnGetSkeletonJoint,
+                (XnNodeHandle, XnUserID, XnSkeletonJoint, XnSkeletonJointTransformation*));
     MOCK_METHOD(XnStatus, xnGetSkeletonJointOrientation,
                 (XnNodeHandle, XnUserID, XnSkeletonJoint, XnSkeletonJointOrientation*));
 

@@ -96,8 +96,8 @@ protected:
 
     std::shared_ptr<Context> Playback() {
         MakeRecording(recording);
-        auto config = registry.WriteConfig(
-            "playback.xml", "<Recording file=\"" + recording.string() + "\" playbackSpeed=\"0.0\"/>");
+        auto config = registry.WriteConfig("playback.xml",
+                                           "<Recording file=\"" + recording.string() + "\" playbackSpeed=\"0.0\"/>");
         return Context::Create(config.string());
     }
 };

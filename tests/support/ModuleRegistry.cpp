@@ -22,11 +22,20 @@ std::string XmlEscaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -72,10 +81,18 @@ std::filesystem::path ModuleRegistry::WriteConfig(const std::string& name, const
     return WriteFile(name, "<OpenNI>\n  <ProductionNodes>\n" + nodes + "\n  </ProductionNodes>\n</OpenNI>\n");
 }
 
-std::filesystem::path SampleModule() { return ORVO_OPENNI_SAMPLE_MODULE; }
-std::filesystem::path MockNodesModule() { return ORVO_OPENNI_MOCK_NODES_MODULE; }
-std::filesystem::path RecorderModule() { return ORVO_OPENNI_RECORDER_MODULE; }
-std::filesystem::path CodecsModule() { return ORVO_OPENNI_CODECS_MODULE; }
+std::filesystem::path SampleModule() {
+    return ORVO_OPENNI_SAMPLE_MODULE;
+}
+std::filesystem::path MockNodesModule() {
+    return ORVO_OPENNI_MOCK_NODES_MODULE;
+}
+std::filesystem::path RecorderModule() {
+    return ORVO_OPENNI_RECORDER_MODULE;
+}
+std::filesystem::path CodecsModule() {
+    return ORVO_OPENNI_CODECS_MODULE;
+}
 
 std::optional<std::filesystem::path> SensorDriverModule() {
     for (const char* folder : {"/usr/lib", "/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu"}) {

@@ -158,10 +158,8 @@ TEST_F(NodeTest, FindAndCreateReportTheFrameworksStatus) {
 
 TEST_F(NodeTest, MissingContextIsAnArgumentErrorBeforeTheFramework) {
     const std::function<void()> makers[] = {
-        [] { DepthGenerator depth(nullptr); },
-        [] { (void)DepthGenerator::Find(nullptr); },
-        [] { ImageGenerator image(nullptr); },
-        [] { (void)ImageGenerator::Find(nullptr); },
+        [] { DepthGenerator depth(nullptr); }, [] { (void)DepthGenerator::Find(nullptr); },
+        [] { ImageGenerator image(nullptr); }, [] { (void)ImageGenerator::Find(nullptr); },
         [] { SceneAnalyzer scene(nullptr); },
     };
     for (const auto& make : makers) {
@@ -296,12 +294,12 @@ struct ConversionCase {
 
 TEST_F(NodeTest, ConversionsCheckEveryArgumentBeforeTheFramework) {
     const ConversionCase cases[] = {
-        {10, 10, 10, ConversionCase::Calls},        {10, 10, 3, ConversionCase::Calls},
-        {10, 10, 0, ConversionCase::Calls},         {10, 10, 11, ConversionCase::ArgumentError},
+        {10, 10, 10, ConversionCase::Calls},         {10, 10, 3, ConversionCase::Calls},
+        {10, 10, 0, ConversionCase::Calls},          {10, 10, 11, ConversionCase::ArgumentError},
         {10, 11, 11, ConversionCase::ArgumentError}, {11, 10, 11, ConversionCase::ArgumentError},
         {10, 10, -1, ConversionCase::ArgumentError}, {-1, 10, 0, ConversionCase::ArgumentError},
         {10, -1, 0, ConversionCase::ArgumentError},  {0, 10, 1, ConversionCase::ArgumentError},
-        {0, 10, 0, ConversionCase::IndexError},     {10, 0, 0, ConversionCase::IndexError},
+        {0, 10, 0, ConversionCase::IndexError},      {10, 0, 0, ConversionCase::IndexError},
         {0, 0, 0, ConversionCase::IndexError},
     };
     DepthGenerator depth = FindDepth();
@@ -315,8 +313,10 @@ TEST_F(NodeTest, ConversionsCheckEveryArgumentBeforeTheFramework) {
             std::span<Vector3> to = c.destination < 0 ? std::span<Vector3>() : destination;
             // A "present but empty" array must not look missing.
             static Vector3 nowhere;
-            if (c.source == 0) from = std::span<const Vector3>(&nowhere, 0);
-            if (c.destination == 0) to = std::span<Vector3>(&nowhere, 0);
+            if (c.source == 0)
+                from = std::span<const Vector3>(&nowhere, 0);
+            if (c.destination == 0)
+                to = std::span<Vector3>(&nowhere, 0);
 
             auto convert = [&] {
                 if (toRealWorld) {
@@ -344,11 +344,9 @@ TEST_F(NodeTest, ConversionsCheckEveryArgumentBeforeTheFramework) {
                 return XnStatus{0x10001};
             };
             if (toRealWorld) {
-                EXPECT_CALL(fake, xnConvertProjectiveToRealWorld(depthHandle, XnUInt32(c.count), _, _))
-                    .WillOnce(write);
+                EXPECT_CALL(fake, xnConvertProjectiveToRealWorld(depthHandle, XnUInt32(c.count), _, _)).WillOnce(write);
             } else {
-                EXPECT_CALL(fake, xnConvertRealWorldToProjective(depthHandle, XnUInt32(c.count), _, _))
-                    .WillOnce(write);
+                EXPECT_CALL(fake, xnConvertRealWorldToProjective(depthHandle, XnUInt32(c.count), _, _)).WillOnce(write);
             }
             EXPECT_NO_THROW(convert());
             for (int i = 0; i < c.destination; ++i) {

@@ -10,7 +10,9 @@ using ::testing::Return;
 
 class StatusTest : public FakeTest {};
 
-TEST_F(StatusTest, OkReturnsWithoutCallingTheFramework) { EXPECT_NO_THROW(Context::Check(Status::Ok)); }
+TEST_F(StatusTest, OkReturnsWithoutCallingTheFramework) {
+    EXPECT_NO_THROW(Context::Check(Status::Ok));
+}
 
 struct TextCase {
     std::uint32_t status;
