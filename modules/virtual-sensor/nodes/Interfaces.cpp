@@ -1,0 +1,170 @@
+#include "Interfaces.hpp"
+
+#include <algorithm>
+
+#include "DepthNode.hpp"
+#include "Glue.hpp"
+#include "ImageNode.hpp"
+
+namespace Orvo::VirtualSensor {
+
+namespace {
+
+/// Runs `f` once both pointers are non-null, else says which side was null.
+template <class F>
+XnStatus IfNotNull(const void* input, void* output, F&& f) {
+    if (input == nullptr) {
+        return XN_STATUS_NULL_INPUT_PTR;
+    }
+    if (output == nullptr) {
+        return XN_STATUS_NULL_OUTPUT_PTR;
+    }
+    return Guarded(std::forward<F>(f));
+}
+
+template <class Type, StateHandlers Type::*member>
+XnStatus RegisterState(XnModuleNodeHandle h, XnModuleStateChangedHandler handler, void* cookie,
+                       XnCallbackHandle* handle) {
+    return Guarded([&] { return (As<Type>(h).*member).Register(handler, cookie, handle); });
+}
+
+template <class Type, StateHandlers Type::*member>
+void UnregisterState(XnModuleNodeHandle h, XnCallbackHandle handle) {
+    (As<Type>(h).*member).Unregister(handle);
+}
+
+void FillProductionNode(XnModuleProductionNodeInterface* table) {
+    static XnChar unused;
+    table->IsCapabilitySupported = [](XnModuleNodeHandle h, const XnChar* capability) -> XnBool {
+        return capability != nullptr && As<Node>(h).IsCapabilitySupported(capability);
+    };
+    table->SetIntProperty = [](XnModuleNodeHandle h, const XnChar* name, XnUInt64 value) {
+        return IfNotNull(name, &unused, [&] { return As<Node>(h).SetIntProperty(name, value); });
+    };
+    table->SetRealProperty = [](XnModuleNodeHandle h, const XnChar* name, XnDouble value) {
+        return IfNotNull(name, &unused, [&] { return As<Node>(h).SetRealProperty(name, value); });
+    };
+    table->SetStringProperty = [](XnModuleNodeHandle h, const XnChar* name, const XnChar* value) {
+        return IfNotNull(name, &unused, [&] {
+            return value == nullptr ? XnStatus{XN_STATUS_NULL_INPUT_PTR} : As<Node>(h).SetStringProperty(name, value);
+        });
+    };
+    table->SetGeneralProperty = [](XnModuleNodeHandle h, const XnChar* name, XnUInt32 size, const void* buffer) {
+        return IfNotNull(name, &unused, [&] { return As<Node>(h).SetGeneralProperty(name, size, buffer); });
+    };
+    table->GetIntProperty = [](XnModuleNodeHandle h, const XnChar* name, XnUInt64* value) {
+        return IfNotNull(name, value, [&] { return As<Node>(h).GetIntProperty(name, *value); });
+    };
+    table->GetRealProperty = [](XnModuleNodeHandle h, const XnChar* name, XnDouble* value) {
+        return IfNotNull(name, value, [&] { return As<Node>(h).GetRealProperty(name, *value); });
+    };
+    table->GetStringProperty = [](XnModuleNodeHandle h, const XnChar* name, XnChar* buffer, XnUInt32 size) {
+        return IfNotNull(name, buffer, [&] { return As<Node>(h).GetStringProperty(name, buffer, size); });
+    };
+    table->GetGeneralProperty = [](XnModuleNodeHandle h, const XnChar* name, XnUInt32 size, void* buffer) {
+        return IfNotNull(name, buffer, [&] { return As<Node>(h).GetGeneralProperty(name, size, buffer); });
+    };
+}
+
+void FillGenerator(XnModuleGeneratorInterface* table, bool mirror) {
+    FillProductionNode(table->pProductionNodeInterface);
+    table->StartGenerating = [](XnModuleNodeHandle h) {
+        return Guarded([&] { return As<Generator>(h).StartGenerating(); });
+    };
+    table->IsGenerating = [](XnModuleNodeHandle h) -> XnBool { return As<Generator>(h).IsGenerating(); };
+    table->StopGenerating = [](XnModuleNodeHandle h) { As<Generator>(h).StopGenerating(); };
+    table->RegisterToGenerationRunningChange = RegisterState<Generator, &Generator::generationRunning>;
+    table->UnregisterFromGenerationRunningChange = UnregisterState<Generator, &Generator::generationRunning>;
+    table->RegisterToNewDataAvailable = RegisterState<Generator, &Generator::newData>;
+    table->UnregisterFromNewDataAvailable = UnregisterState<Generator, &Generator::newData>;
+    table->IsNewDataAvailable = [](XnModuleNodeHandle h, XnUInt64* timestamp) -> XnBool {
+        XnUInt64 ignored = 0;
+        return As<Generator>(h).IsNewDataAvailable(timestamp != nullptr ? *timestamp : ignored);
+    };
+    table->UpdateData = [](XnModuleNodeHandle h) { return Guarded([&] { return As<Generator>(h).UpdateData(); }); };
+    table->GetData = [](XnModuleNodeHandle h) { return As<Generator>(h).Data(); };
+    table->GetDataSize = [](XnModuleNodeHandle h) { return As<Generator>(h).DataSize(); };
+    table->GetTimestamp = [](XnModuleNodeHandle h) { return As<Generator>(h).Timestamp(); };
+    table->GetFrameID = [](XnModuleNodeHandle h) { return As<Generator>(h).FrameId(); };
+    if (mirror) {
+        XnModuleMirrorInterface* m = table->pMirrorInterface;
+        m->SetMirror = [](XnModuleNodeHandle h, XnBool on) { return As<Generator>(h).SetMirror(on != FALSE); };
+        m->IsMirrored = [](XnModuleNodeHandle h) -> XnBool { return As<Generator>(h).IsMirrored(); };
+        m->RegisterToMirrorChange = RegisterState<Generator, &Generator::mirrorChange>;
+        m->UnregisterFromMirrorChange = UnregisterState<Generator, &Generator::mirrorChange>;
+    }
+}
+
+void FillMapGenerator(XnModuleMapGeneratorInterface* table, bool mirror) {
+    FillGenerator(table->pGeneratorInterface, mirror);
+    table->GetSupportedMapOutputModesCount = [](XnModuleNodeHandle h) {
+        return static_cast<XnUInt32>(As<MapGenerator>(h).SupportedModes().size());
+    };
+    table->GetSupportedMapOutputModes = [](XnModuleNodeHandle h, XnMapOutputMode* modes, XnUInt32* count) {
+        return IfNotNull(count, modes, [&] {
+            const auto supported = As<MapGenerator>(h).SupportedModes();
+            if (*count < supported.size()) {
+                return XnStatus{XN_STATUS_OUTPUT_BUFFER_OVERFLOW};
+            }
+            std::copy(supported.begin(), supported.end(), modes);
+            *count = static_cast<XnUInt32>(supported.size());
+            return XnStatus{XN_STATUS_OK};
+        });
+    };
+    table->SetMapOutputMode = [](XnModuleNodeHandle h, const XnMapOutputMode* mode) {
+        return mode == nullptr ? XnStatus{XN_STATUS_NULL_INPUT_PTR}
+                               : Guarded([&] { return As<MapGenerator>(h).SetMode(*mode); });
+    };
+    table->GetMapOutputMode = [](XnModuleNodeHandle h, XnMapOutputMode* mode) {
+        if (mode == nullptr) {
+            return XnStatus{XN_STATUS_NULL_OUTPUT_PTR};
+        }
+        *mode = As<MapGenerator>(h).Mode();
+        return XnStatus{XN_STATUS_OK};
+    };
+    table->RegisterToMapOutputModeChange = RegisterState<MapGenerator, &MapGenerator::modeChange>;
+    table->UnregisterFromMapOutputModeChange = UnregisterState<MapGenerator, &MapGenerator::modeChange>;
+    table->GetBytesPerPixel = [](XnModuleNodeHandle h) { return As<MapGenerator>(h).BytesPerPixel(); };
+}
+
+}  // namespace
+
+void FillDepthInterface(XnModuleDepthGeneratorInterface* table) {
+    FillMapGenerator(table->pMapInterface, true);
+    table->GetDepthMap = [](XnModuleNodeHandle h) { return As<DepthNode>(h).DepthMap(); };
+    table->GetDeviceMaxDepth = [](XnModuleNodeHandle) { return DepthNode::MaxDepth(); };
+    table->GetFieldOfView = [](XnModuleNodeHandle, XnFieldOfView* fov) {
+        if (fov != nullptr) {
+            *fov = DepthNode::FieldOfView();
+        }
+    };
+    table->RegisterToFieldOfViewChange = RegisterState<DepthNode, &DepthNode::fieldOfViewChange>;
+    table->UnregisterFromFieldOfViewChange = UnregisterState<DepthNode, &DepthNode::fieldOfViewChange>;
+
+    XnModuleAlternativeViewPointInterface* v =
+        table->pMapInterface->pGeneratorInterface->pAlternativeViewPointInterface;
+    v->IsViewPointSupported = [](XnModuleNodeHandle, XnNodeHandle other) -> XnBool {
+        return DepthNode::IsViewPointSupported(other);
+    };
+    v->SetViewPoint = [](XnModuleNodeHandle h, XnNodeHandle other) { return As<DepthNode>(h).SetViewPoint(other); };
+    v->IsViewPointAs = [](XnModuleNodeHandle h, XnNodeHandle other) -> XnBool {
+        return As<DepthNode>(h).IsViewPointAs(other);
+    };
+    v->ResetViewPoint = [](XnModuleNodeHandle h) { return As<DepthNode>(h).ResetViewPoint(); };
+    v->RegisterToViewPointChange = RegisterState<DepthNode, &DepthNode::viewPointChange>;
+    v->UnregisterFromViewPointChange = UnregisterState<DepthNode, &DepthNode::viewPointChange>;
+}
+
+void FillImageInterface(XnModuleImageGeneratorInterface* table) {
+    FillMapGenerator(table->pMapInterface, true);
+    table->GetImageMap = [](XnModuleNodeHandle h) { return As<ImageNode>(h).ImageMap(); };
+    table->IsPixelFormatSupported = [](XnModuleNodeHandle, XnPixelFormat format) -> XnBool {
+        return ImageNode::IsPixelFormatSupported(format);
+    };
+    table->SetPixelFormat = [](XnModuleNodeHandle, XnPixelFormat format) { return ImageNode::SetPixelFormat(format); };
+    table->GetPixelFormat = [](XnModuleNodeHandle) { return ImageNode::PixelFormat(); };
+    table->RegisterToPixelFormatChange = RegisterState<ImageNode, &ImageNode::pixelFormatChange>;
+    table->UnregisterFromPixelFormatChange = UnregisterState<ImageNode, &ImageNode::pixelFormatChange>;
+}
+
+}  // namespace Orvo::VirtualSensor
