@@ -58,5 +58,76 @@ TEST_F(NodeCreationTest, EachNodeIsMadeFromAConfigurationNamingItsTypeOnly) {
     }
 }
 
+TEST_F(NodeCreationTest, ConfigurationSetsEverySettingAndEveryNodeSharesTheSensors) {
+    ASSERT_XN_OK(InitFrom(R"(
+        <Node type="Depth" name="TheDepth">
+          <Configuration>
+            <MapOutputMode xRes="320" yRes="240" FPS="60"/>
+            <Mirror on="true"/>
+            <Property type="string" name="Scenario" value="OnePerson"/>
+            <Property type="int" name="Seed" value="7"/>
+            <Property type="string" name="Pacing" value="FreeRunning"/>
+          </Configuration>
+        </Node>
+        <Node type="Image" name="TheImage"/>)"));
+    XnNodeHandle depth = Find(XN_NODE_TYPE_DEPTH);
+    XnNodeHandle image = Find(XN_NODE_TYPE_IMAGE);
+    XnMapOutputMode mode{};
+    ASSERT_XN_OK(xnGetMapOutputMode(depth, &mode));
+    EXPECT_EQ(mode.nXRes, 320u);
+    EXPECT_EQ(mode.nYRes, 240u);
+    EXPECT_EQ(mode.nFPS, 60u);
+    EXPECT_TRUE(xnIsMirrored(depth));
+    EXPECT_FALSE(xnIsMirrored(image));
+    for (XnNodeHandle node : {depth, image}) {
+        char text[64];
+        ASSERT_XN_OK(xnGetStringProperty(node, "Scenario", text, sizeof text));
+        EXPECT_STREQ(text, "OnePerson");
+        ASSERT_XN_OK(xnGetStringProperty(node, "Pacing", text, sizeof text));
+        EXPECT_STREQ(text, "FreeRunning");
+        XnUInt64 value = 0;
+        ASSERT_XN_OK(xnGetIntProperty(node, "Seed", &value));
+        EXPECT_EQ(value, 7u);
+        ASSERT_XN_OK(xnGetIntProperty(node, "LoopDuration", &value));
+        EXPECT_EQ(value, 24'000'000u);
+        EXPECT_EQ(xnGetStringProperty(node, "Scenario", text, 4), XN_STATUS_OUTPUT_BUFFER_OVERFLOW);
+    }
+}
+
+TEST_F(NodeCreationTest, DefaultsNeedNoConfiguration) {
+    ASSERT_XN_OK(InitFrom("<Node type=\"Depth\"/>"));
+    XnNodeHandle depth = Find(XN_NODE_TYPE_DEPTH);
+    char text[64];
+    ASSERT_XN_OK(xnGetStringProperty(depth, "Scenario", text, sizeof text));
+    EXPECT_STREQ(text, "TwoPeople");
+    ASSERT_XN_OK(xnGetStringProperty(depth, "Pacing", text, sizeof text));
+    EXPECT_STREQ(text, "RealTime");
+    XnUInt64 seed = 1;
+    ASSERT_XN_OK(xnGetIntProperty(depth, "Seed", &seed));
+    EXPECT_EQ(seed, 0u);
+    EXPECT_FALSE(xnIsMirrored(depth));
+}
+
+TEST_F(NodeCreationTest, ConfigurationWithAWrongSettingFailsWithItsStatus) {
+    struct Case {
+        const char* property;
+        XnStatus status;
+    };
+    const Case cases[] = {
+        {R"(type="string" name="Scenario" value="Crowd")", XN_STATUS_BAD_PARAM},
+        {R"(type="string" name="Pacing" value="Slow")", XN_STATUS_BAD_PARAM},
+        {R"(type="int" name="LoopDuration" value="5")", XN_STATUS_INVALID_OPERATION},
+        {R"(type="int" name="Frobnication" value="1")", XN_STATUS_NO_SUCH_PROPERTY},
+        {R"(type="real" name="Seed" value="1.5")", XN_STATUS_NO_SUCH_PROPERTY},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.property);
+        context.Reset();
+        const std::string node =
+            std::string("<Node type=\"Depth\"><Configuration><Property ") + c.property + "/></Configuration></Node>";
+        EXPECT_EQ(InitFrom(node), c.status);
+    }
+}
+
 }  // namespace
 }  // namespace Orvo::VirtualSensor::Testing

@@ -148,10 +148,17 @@ void Renderer::Prepare(const Camera& camera, bool colour) {
         roomDepth.resize(count);
         const double floorY = -camera.position.y;
         const double wallZ = Room::kWallDistance - camera.position.z;
+        Camera plain = camera;
+        plain.mirror = false;
         for (std::uint32_t v = 0; v < camera.height; ++v) {
             for (std::uint32_t u = 0; u < camera.width; ++u) {
                 const std::size_t i = std::size_t{v} * camera.width + u;
-                const Vec3 ray = camera.FromProjective(u, v, 1.0);
+                // A mirrored camera's column u is the exact reflection of the
+                // plain camera's column (width - u): mirrored frames are plain
+                // frames reflected about the optical axis, bit for bit.
+                const Vec3 ray = camera.mirror
+                                     ? camera.DirectionToRealWorld(plain.FromProjective(camera.width - u, v, 1.0))
+                                     : camera.FromProjective(u, v, 1.0);
                 rays[i] = Normalized(ray);
                 double z = wallZ;
                 if (ray.y < 0.0) {
