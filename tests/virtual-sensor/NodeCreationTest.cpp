@@ -20,6 +20,8 @@ struct NodeKind {
 const NodeKind kKinds[] = {
     {XN_NODE_TYPE_DEPTH, "Depth", 2},
     {XN_NODE_TYPE_IMAGE, "Image", 3},
+    {XN_NODE_TYPE_USER, "User", 2},  // the user node's data is its label map
+    {XN_NODE_TYPE_SCENE, "Scene", 2},
 };
 
 class NodeCreationTest : public SensorTest {
@@ -32,6 +34,12 @@ protected:
         EXPECT_STREQ(description->strVendor, "Orvo");
         EXPECT_STREQ(description->strName, "VirtualSensor");
         FreeRunning(node);
+        if (kind.type == XN_NODE_TYPE_USER || kind.type == XN_NODE_TYPE_SCENE) {
+            // It stands on a depth node of ours, made for it.
+            const XnProductionNodeDescription* depth =
+                xnNodeInfoGetDescription(xnGetNodeInfo(Find(XN_NODE_TYPE_DEPTH)));
+            EXPECT_STREQ(depth->strVendor, "Orvo");
+        }
         ASSERT_XN_OK(xnStartGeneratingAll(context));
         ASSERT_XN_OK(xnWaitAndUpdateAll(context));
         EXPECT_EQ(xnGetFrameID(node), 1u);

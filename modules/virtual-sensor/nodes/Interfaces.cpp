@@ -5,6 +5,8 @@
 #include "DepthNode.hpp"
 #include "Glue.hpp"
 #include "ImageNode.hpp"
+#include "SceneNode.hpp"
+#include "UserNode.hpp"
 
 namespace Orvo::VirtualSensor {
 
@@ -22,16 +24,20 @@ XnStatus IfNotNull(const void* input, void* output, F&& f) {
     return Guarded(std::forward<F>(f));
 }
 
-template <class Type, StateHandlers Type::*member>
-XnStatus RegisterState(XnModuleNodeHandle h, XnModuleStateChangedHandler handler, void* cookie,
-                       XnCallbackHandle* handle) {
+template <class Type, class Handler, Callbacks<Handler> Type::*member>
+XnStatus RegisterTo(XnModuleNodeHandle h, Handler handler, void* cookie, XnCallbackHandle* handle) {
     return Guarded([&] { return (As<Type>(h).*member).Register(handler, cookie, handle); });
 }
 
-template <class Type, StateHandlers Type::*member>
-void UnregisterState(XnModuleNodeHandle h, XnCallbackHandle handle) {
+template <class Type, class Handler, Callbacks<Handler> Type::*member>
+void UnregisterFrom(XnModuleNodeHandle h, XnCallbackHandle handle) {
     (As<Type>(h).*member).Unregister(handle);
 }
+
+template <class Type, StateHandlers Type::*member>
+constexpr auto RegisterState = RegisterTo<Type, XnModuleStateChangedHandler, member>;
+template <class Type, StateHandlers Type::*member>
+constexpr auto UnregisterState = UnregisterFrom<Type, XnModuleStateChangedHandler, member>;
 
 void FillProductionNode(XnModuleProductionNodeInterface* table) {
     static XnChar unused;
@@ -165,6 +171,151 @@ void FillImageInterface(XnModuleImageGeneratorInterface* table) {
     table->GetPixelFormat = [](XnModuleNodeHandle) { return ImageNode::PixelFormat(); };
     table->RegisterToPixelFormatChange = RegisterState<ImageNode, &ImageNode::pixelFormatChange>;
     table->UnregisterFromPixelFormatChange = UnregisterState<ImageNode, &ImageNode::pixelFormatChange>;
+}
+
+namespace {
+
+void FillSkeleton(XnModuleSkeletonCapabilityInterface* table) {
+    using U = UserNode;
+    table->IsJointAvailable = [](XnModuleNodeHandle, XnSkeletonJoint joint) -> XnBool {
+        return U::IsJointAvailable(joint);
+    };
+    table->IsProfileAvailable = [](XnModuleNodeHandle, XnSkeletonProfile profile) -> XnBool {
+        return U::IsProfileAvailable(profile);
+    };
+    table->SetSkeletonProfile = [](XnModuleNodeHandle h, XnSkeletonProfile profile) {
+        return As<U>(h).SetProfile(profile);
+    };
+    table->SetJointActive = [](XnModuleNodeHandle h, XnSkeletonJoint joint, XnBool on) {
+        return As<U>(h).SetJointActive(joint, on != FALSE);
+    };
+    table->IsJointActive = [](XnModuleNodeHandle h, XnSkeletonJoint joint) -> XnBool {
+        return As<U>(h).IsJointActive(joint);
+    };
+    table->RegisterToJointConfigurationChange = RegisterState<U, &U::jointConfigurationChange>;
+    table->UnregisterFromJointConfigurationChange = UnregisterState<U, &U::jointConfigurationChange>;
+    table->EnumerateActiveJoints = [](XnModuleNodeHandle h, XnSkeletonJoint* joints, XnUInt16* count) {
+        return IfNotNull(count, joints, [&] { return As<U>(h).EnumerateActiveJoints(joints, *count); });
+    };
+    table->GetSkeletonJoint = [](XnModuleNodeHandle h, XnUserID user, XnSkeletonJoint joint,
+                                 XnSkeletonJointTransformation* out) {
+        return IfNotNull(&user, out, [&] { return As<U>(h).GetJoint(user, joint, *out); });
+    };
+    table->GetSkeletonJointPosition = [](XnModuleNodeHandle h, XnUserID user, XnSkeletonJoint joint,
+                                         XnSkeletonJointPosition* out) {
+        return IfNotNull(&user, out, [&] {
+            XnSkeletonJointTransformation transformation{};
+            const XnStatus status = As<U>(h).GetJoint(user, joint, transformation);
+            if (status == XN_STATUS_OK) {
+                *out = transformation.position;
+            }
+            return status;
+        });
+    };
+    table->GetSkeletonJointOrientation = [](XnModuleNodeHandle h, XnUserID user, XnSkeletonJoint joint,
+                                            XnSkeletonJointOrientation* out) {
+        return IfNotNull(&user, out, [&] {
+            XnSkeletonJointTransformation transformation{};
+            const XnStatus status = As<U>(h).GetJoint(user, joint, transformation);
+            if (status == XN_STATUS_OK) {
+                *out = transformation.orientation;
+            }
+            return status;
+        });
+    };
+    table->IsTracking = [](XnModuleNodeHandle h, XnUserID user) -> XnBool { return As<U>(h).IsTracking(user); };
+    table->IsCalibrated = [](XnModuleNodeHandle h, XnUserID user) -> XnBool { return As<U>(h).IsCalibrated(user); };
+    table->IsCalibrating = [](XnModuleNodeHandle h, XnUserID user) -> XnBool { return As<U>(h).IsCalibrating(user); };
+    table->RequestCalibration = [](XnModuleNodeHandle h, XnUserID user, XnBool force) {
+        return As<U>(h).RequestCalibration(user, force != FALSE);
+    };
+    table->AbortCalibration = [](XnModuleNodeHandle h, XnUserID user) { return As<U>(h).AbortCalibration(user); };
+    table->SaveCalibrationData = [](XnModuleNodeHandle h, XnUserID user, XnUInt32 slot) {
+        return Guarded([&] { return As<U>(h).SaveCalibration(user, slot); });
+    };
+    table->LoadCalibrationData = [](XnModuleNodeHandle h, XnUserID user, XnUInt32 slot) {
+        return As<U>(h).LoadCalibration(user, slot);
+    };
+    table->ClearCalibrationData = [](XnModuleNodeHandle h, XnUInt32 slot) { return As<U>(h).ClearCalibration(slot); };
+    table->IsCalibrationData = [](XnModuleNodeHandle h, XnUInt32 slot) -> XnBool {
+        return As<U>(h).HasCalibration(slot);
+    };
+    table->StartTracking = [](XnModuleNodeHandle h, XnUserID user) {
+        return Guarded([&] { return As<U>(h).StartTracking(user); });
+    };
+    table->StopTracking = [](XnModuleNodeHandle h, XnUserID user) { return As<U>(h).StopTracking(user); };
+    table->Reset = [](XnModuleNodeHandle h, XnUserID user) { return As<U>(h).Reset(user); };
+    table->NeedPoseForCalibration = [](XnModuleNodeHandle) -> XnBool { return FALSE; };
+    table->GetCalibrationPose = [](XnModuleNodeHandle, XnChar* pose) {
+        // No pose is needed; the buffer's size is not given, so only the terminator is written.
+        if (pose == nullptr) {
+            return XnStatus{XN_STATUS_NULL_OUTPUT_PTR};
+        }
+        pose[0] = '\0';
+        return XnStatus{XN_STATUS_OK};
+    };
+    table->SetSmoothing = [](XnModuleNodeHandle h, XnFloat factor) { return As<U>(h).SetSmoothing(factor); };
+    table->RegisterCalibrationCallbacks = [](XnModuleNodeHandle h, XnModuleCalibrationStart start,
+                                             XnModuleCalibrationEnd end, void* cookie, XnCallbackHandle* handle) {
+        return Guarded([&] { return As<U>(h).RegisterCalibrationCallbacks(start, end, cookie, handle); });
+    };
+    table->UnregisterCalibrationCallbacks = [](XnModuleNodeHandle h, XnCallbackHandle handle) {
+        As<U>(h).UnregisterCalibrationCallbacks(handle);
+    };
+    table->SaveCalibrationDataToFile = [](XnModuleNodeHandle h, XnUserID user, const XnChar* path) {
+        return IfNotNull(path, &user, [&] { return As<U>(h).SaveCalibrationToFile(user, path); });
+    };
+    table->LoadCalibrationDataFromFile = [](XnModuleNodeHandle h, XnUserID user, const XnChar* path) {
+        return IfNotNull(path, &user, [&] { return As<U>(h).LoadCalibrationFromFile(user, path); });
+    };
+    table->RegisterToCalibrationInProgress = RegisterTo<U, XnModuleCalibrationInProgress, &U::calibrationInProgress>;
+    table->UnregisterFromCalibrationInProgress =
+        UnregisterFrom<U, XnModuleCalibrationInProgress, &U::calibrationInProgress>;
+    table->RegisterToCalibrationComplete = RegisterTo<U, XnModuleCalibrationComplete, &U::calibrationComplete>;
+    table->UnregisterFromCalibrationComplete = UnregisterFrom<U, XnModuleCalibrationComplete, &U::calibrationComplete>;
+    table->RegisterToCalibrationStart = RegisterTo<U, XnModuleCalibrationStart, &U::calibrationStart>;
+    table->UnregisterFromCalibrationStart = UnregisterFrom<U, XnModuleCalibrationStart, &U::calibrationStart>;
+}
+
+}  // namespace
+
+void FillUserInterface(XnModuleUserGeneratorInterface* table) {
+    using U = UserNode;
+    FillGenerator(table->pGeneratorInterface, false);
+    table->GetNumberOfUsers = [](XnModuleNodeHandle h) { return As<U>(h).NumberOfUsers(); };
+    table->GetUsers = [](XnModuleNodeHandle h, XnUserID* users, XnUInt16* count) {
+        return IfNotNull(count, users, [&] { return As<U>(h).GetUsers(users, *count); });
+    };
+    table->GetCoM = [](XnModuleNodeHandle h, XnUserID user, XnPoint3D* centre) {
+        return IfNotNull(&user, centre, [&] { return As<U>(h).GetCoM(user, *centre); });
+    };
+    table->GetUserPixels = [](XnModuleNodeHandle h, XnUserID user, XnSceneMetaData* scene) {
+        return Guarded([&] { return As<U>(h).GetUserPixels(user, scene); });
+    };
+    table->RegisterUserCallbacks = [](XnModuleNodeHandle h, XnModuleUserHandler added, XnModuleUserHandler lost,
+                                      void* cookie, XnCallbackHandle* handle) {
+        return Guarded([&] { return As<U>(h).RegisterUserCallbacks(added, lost, cookie, handle); });
+    };
+    table->UnregisterUserCallbacks = [](XnModuleNodeHandle h, XnCallbackHandle handle) {
+        As<U>(h).UnregisterUserCallbacks(handle);
+    };
+    table->RegisterToUserExit = RegisterTo<U, XnModuleUserHandler, &U::userExit>;
+    table->UnregisterFromUserExit = UnregisterFrom<U, XnModuleUserHandler, &U::userExit>;
+    table->RegisterToUserReEnter = RegisterTo<U, XnModuleUserHandler, &U::userReEnter>;
+    table->UnregisterFromUserReEnter = UnregisterFrom<U, XnModuleUserHandler, &U::userReEnter>;
+    FillSkeleton(table->pSkeletonInterface);
+}
+
+void FillSceneInterface(XnModuleSceneAnalyzerInterface* table) {
+    FillMapGenerator(table->pMapInterface, false);
+    table->GetLabelMap = [](XnModuleNodeHandle h) { return As<SceneNode>(h).LabelMap(); };
+    table->GetFloor = [](XnModuleNodeHandle h, XnPlane3D* plane) {
+        if (plane == nullptr) {
+            return XnStatus{XN_STATUS_NULL_OUTPUT_PTR};
+        }
+        *plane = As<SceneNode>(h).Floor();
+        return XnStatus{XN_STATUS_OK};
+    };
 }
 
 }  // namespace Orvo::VirtualSensor

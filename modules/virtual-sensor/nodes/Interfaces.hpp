@@ -7,5 +7,7 @@ namespace Orvo::VirtualSensor {
 
 void FillDepthInterface(XnModuleDepthGeneratorInterface* table);
 void FillImageInterface(XnModuleImageGeneratorInterface* table);
+void FillUserInterface(XnModuleUserGeneratorInterface* table);
+void FillSceneInterface(XnModuleSceneAnalyzerInterface* table);
 
 }  // namespace Orvo::VirtualSensor

@@ -1,5 +1,8 @@
 // The module's entry points: what the framework looks up when it loads us.
+#include <XnContext.h>
 #include <XnModuleInterface.h>
+#include <XnPrdNode.h>
+#include <XnPrdNodeInfo.h>
 #include <XnPrdNodeInfoList.h>
 #include <XnVersion.h>
 
@@ -10,6 +13,8 @@
 #include "Glue.hpp"
 #include "ImageNode.hpp"
 #include "Interfaces.hpp"
+#include "SceneNode.hpp"
+#include "UserNode.hpp"
 
 namespace Orvo::VirtualSensor {
 namespace {
@@ -37,6 +42,56 @@ XnStatus CreateCamera(XnContext* context, const XnChar* name, const XnChar*, XnN
     });
 }
 
+/// A user or scene node stands on a depth node: one tree for each depth
+/// node that exists or could be made, ours or another module's (a player's).
+template <XnProductionNodeType type>
+XnStatus EnumerateOnDepth(XnContext* context, XnNodeInfoList* list, XnEnumerationErrors* errors) {
+    XnNodeInfoList* depths = nullptr;
+    XnStatus status = xnEnumerateProductionTrees(context, XN_NODE_TYPE_DEPTH, nullptr, &depths, errors);
+    if (status != XN_STATUS_OK) {
+        return status;
+    }
+    const XnProductionNodeDescription description = DescriptionOf(type);
+    for (XnNodeInfoListIterator it = xnNodeInfoListGetFirst(depths);
+         status == XN_STATUS_OK && xnNodeInfoListIteratorIsValid(it); it = xnNodeInfoListGetNext(it)) {
+        XnNodeInfoList* needed = nullptr;
+        status = xnNodeInfoListAllocate(&needed);
+        if (status == XN_STATUS_OK) {
+            status = xnNodeInfoListAddNode(needed, xnNodeInfoListGetCurrent(it));
+            if (status == XN_STATUS_OK) {
+                status = xnNodeInfoListAdd(list, &description, "", needed);
+            }
+            xnNodeInfoListFree(needed);
+        }
+    }
+    xnNodeInfoListFree(depths);
+    return status;
+}
+
+template <class T>
+XnStatus CreateOnDepth(XnContext* context, const XnChar* name, const XnChar*, XnNodeInfoList* needed, const XnChar*,
+                       XnModuleNodeHandle* handle) {
+    if (handle == nullptr) {
+        return XN_STATUS_NULL_OUTPUT_PTR;
+    }
+    XnNodeInfoListIterator it = needed != nullptr ? xnNodeInfoListGetFirst(needed) : XnNodeInfoListIterator{};
+    XnNodeHandle depth = needed != nullptr && xnNodeInfoListIteratorIsValid(it)
+                             ? xnNodeInfoGetRefHandle(xnNodeInfoListGetCurrent(it))
+                             : nullptr;
+    if (depth == nullptr) {
+        return XN_STATUS_MISSING_NEEDED_TREE;
+    }
+    return Guarded([&] {
+        try {
+            *handle = static_cast<Node*>(new T(context, name != nullptr ? name : "", depth));
+        } catch (...) {
+            xnProductionNodeRelease(depth);
+            throw;
+        }
+        return XnStatus{XN_STATUS_OK};
+    });
+}
+
 void ExportDepth(XnModuleExportedProductionNodeInterface* exported) {
     exported->GetDescription = [](XnProductionNodeDescription* d) { *d = DescriptionOf(XN_NODE_TYPE_DEPTH); };
     exported->EnumerateProductionTrees = EnumerateCamera<XN_NODE_TYPE_DEPTH>;
@@ -53,7 +108,23 @@ void ExportImage(XnModuleExportedProductionNodeInterface* exported) {
     exported->GetInterface.Image = FillImageInterface;
 }
 
-constexpr XnModuleGetExportedInterfacePtr kExports[] = {ExportDepth, ExportImage};
+void ExportUser(XnModuleExportedProductionNodeInterface* exported) {
+    exported->GetDescription = [](XnProductionNodeDescription* d) { *d = DescriptionOf(XN_NODE_TYPE_USER); };
+    exported->EnumerateProductionTrees = EnumerateOnDepth<XN_NODE_TYPE_USER>;
+    exported->Create = CreateOnDepth<UserNode>;
+    exported->Destroy = Destroy;
+    exported->GetInterface.User = FillUserInterface;
+}
+
+void ExportScene(XnModuleExportedProductionNodeInterface* exported) {
+    exported->GetDescription = [](XnProductionNodeDescription* d) { *d = DescriptionOf(XN_NODE_TYPE_SCENE); };
+    exported->EnumerateProductionTrees = EnumerateOnDepth<XN_NODE_TYPE_SCENE>;
+    exported->Create = CreateOnDepth<SceneNode>;
+    exported->Destroy = Destroy;
+    exported->GetInterface.Scene = FillSceneInterface;
+}
+
+constexpr XnModuleGetExportedInterfacePtr kExports[] = {ExportDepth, ExportImage, ExportUser, ExportScene};
 
 }  // namespace
 }  // namespace Orvo::VirtualSensor
