@@ -94,6 +94,14 @@ std::filesystem::path CodecsModule() {
     return ORVO_OPENNI_CODECS_MODULE;
 }
 
+std::filesystem::path VirtualSensorModule() {
+#ifdef ORVO_OPENNI_VIRTUAL_SENSOR_MODULE
+    return ORVO_OPENNI_VIRTUAL_SENSOR_MODULE;
+#else
+    throw std::runtime_error("the virtual sensor module is not part of this build");
+#endif
+}
+
 std::optional<std::filesystem::path> SensorDriverModule() {
     for (const char* folder : {"/usr/lib", "/usr/lib/x86_64-linux-gnu", "/usr/lib/aarch64-linux-gnu"}) {
         std::filesystem::path candidate = std::filesystem::path(folder) / "libXnDeviceSensorV2.so.0";

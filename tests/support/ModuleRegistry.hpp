@@ -35,6 +35,8 @@ std::filesystem::path SampleModule();
 std::filesystem::path MockNodesModule();
 std::filesystem::path RecorderModule();
 std::filesystem::path CodecsModule();
+/// The project's virtual sensor module, built with the tests.
+std::filesystem::path VirtualSensorModule();
 /// The framework's driver for Kinect-style sensors, when its package is installed.
 std::optional<std::filesystem::path> SensorDriverModule();
 
