@@ -107,6 +107,16 @@ std::shared_ptr<const Frame> Sensor::Render(std::uint64_t timestamp, const Camer
         currentVersion = version;
     }
     std::lock_guard lock(renderMutex);
+    if (colour) {
+        if (std::find(coloured.begin(), coloured.end(), camera) == coloured.end()) {
+            if (coloured.size() >= kRenderersKept) {
+                coloured.erase(coloured.begin());
+            }
+            coloured.push_back(camera);
+        }
+    } else {
+        colour = std::find(coloured.begin(), coloured.end(), camera) != coloured.end();
+    }
     for (const Drawn& d : drawn) {
         if (d.version == currentVersion && d.timestamp == timestamp && d.camera == camera && (d.colour || !colour)) {
             return d.frame;

@@ -76,6 +76,10 @@ private:
     std::mutex renderMutex;
     std::vector<Drawn> drawn;
     std::vector<CameraRenderer> renderers;
+    /// Cameras whose frames were once wanted in colour: a depth camera moved
+    /// onto the image camera draws its frames in colour from then on, so that
+    /// the image node finds them drawn.
+    std::vector<Camera> coloured;
 };
 
 }  // namespace Orvo::VirtualSensor

@@ -189,16 +189,24 @@ void UserNode::ComputeCentres(const DepthFollower::View& view) {
     // The mean of the real-world positions of the user's pixels, from the
     // depth map the application sees when it is whole, else from our own.
     const XnDepthPixel* depth = view.depth != nullptr ? view.depth : frame->depth.data();
+    const XnLabel* labels = frame->labels.data();
     struct Sum {
         double x = 0, y = 0, z = 0;
         std::size_t count = 0;
     };
-    std::map<XnUserID, Sum> sums;
-    for (std::uint32_t v = 0; v < frame->height; ++v) {
-        for (std::uint32_t u = 0; u < frame->width; ++u) {
-            const std::size_t i = std::size_t{v} * frame->width + u;
-            const XnLabel label = frame->labels[i];
-            if (label == 0 || depth[i] == 0) {
+    // Labels are the ids of the people present, all small numbers.
+    XnLabel largest = 0;
+    for (const auto& entry : users) {
+        largest = std::max<XnLabel>(largest, static_cast<XnLabel>(entry.first));
+    }
+    std::vector<Sum> sums(std::size_t{largest} + 1);
+    const std::uint32_t width = frame->width;
+    const std::uint32_t height = frame->height;
+    for (std::uint32_t v = 0; v < height; ++v) {
+        for (std::uint32_t u = 0; u < width; ++u) {
+            const std::size_t i = std::size_t{v} * width + u;
+            const XnLabel label = labels[i];
+            if (label == 0 || label > largest || depth[i] == 0) {
                 continue;
             }
             const Vec3 p = camera.FromProjective(u, v, depth[i]);
@@ -210,12 +218,12 @@ void UserNode::ComputeCentres(const DepthFollower::View& view) {
         }
     }
     for (auto& [id, user] : users) {
-        const auto it = sums.find(id);
-        if (it == sums.end()) {
+        const Sum& sum = sums[id];
+        if (sum.count == 0) {
             user.centre = {0.0f, 0.0f, 0.0f};
         } else {
-            const double n = static_cast<double>(it->second.count);
-            user.centre = ToPoint({it->second.x / n, it->second.y / n, it->second.z / n});
+            const double n = static_cast<double>(sum.count);
+            user.centre = ToPoint({sum.x / n, sum.y / n, sum.z / n});
         }
     }
 }
@@ -405,14 +413,16 @@ XnStatus UserNode::GetJoint(XnUserID id, XnSkeletonJoint joint, XnSkeletonJointT
         return XN_STATUS_JOINT_IS_NOT_ACTIVE;
     }
     const Vec3 position = user->smoothed ? (*user->smoothed)[joint] : RawJoints(id)[joint];
-    // Seen when the pixel it projects to shows this user; hidden behind
-    // someone nearer, or outside the picture, it is only inferred.
+    // Seen when the pixel it projects to shows this user's body close in
+    // front of it; hidden behind someone nearer, behind the user's own body
+    // (the far arm of someone side-on) or outside the picture, it is only
+    // inferred.
     const Vec3 projective = camera.ToProjective(position);
     const long u = std::lround(projective.x);
     const long v = std::lround(projective.y);
     const bool inside = u >= 0 && v >= 0 && u < static_cast<long>(frame->width) && v < static_cast<long>(frame->height);
-    const bool seen =
-        inside && frame->labels[static_cast<std::size_t>(v) * frame->width + static_cast<std::size_t>(u)] == id;
+    const std::size_t pixel = inside ? static_cast<std::size_t>(v) * frame->width + static_cast<std::size_t>(u) : 0;
+    const bool seen = inside && frame->labels[pixel] == id && frame->depth[pixel] + kSeenDepth >= projective.z;
     const XnConfidence confidence = seen ? 1.0f : 0.5f;
     out.position.position = ToPoint(position);
     out.position.fConfidence = confidence;

@@ -17,6 +17,9 @@ class UserNode : public Generator {
 public:
     /// Calibration takes this much sensor time once started.
     static constexpr std::uint64_t kCalibrationTime = 1'000'000;
+    /// A joint is seen (confidence 1, else 0.5) when the surface its pixel
+    /// shows is its own user's, at most this many millimetres in front of it.
+    static constexpr double kSeenDepth = 200.0;
 
     /// Takes over a reference to `depth`.
     UserNode(XnContext* context, std::string name, XnNodeHandle depth);
