@@ -76,16 +76,16 @@ inline std::string StatusText(XnStatus status) {
     return xnGetStatusString(status);
 }
 
-#define ASSERT_XN_OK(expression)                                                                       \
-    do {                                                                                               \
-        const XnStatus orvo_status = (expression);                                                     \
-        ASSERT_EQ(orvo_status, XN_STATUS_OK) << #expression << ": " << xnGetStatusString(orvo_status); \
-    } while (false)
-#define EXPECT_XN_OK(expression)                                                                       \
-    do {                                                                                               \
-        const XnStatus orvo_status = (expression);                                                     \
-        EXPECT_EQ(orvo_status, XN_STATUS_OK) << #expression << ": " << xnGetStatusString(orvo_status); \
-    } while (false)
+/// Success, or the framework's status and its text.
+inline ::testing::AssertionResult XnOk(XnStatus status, const char* expression) {
+    if (status == XN_STATUS_OK) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << expression << " gave " << std::hex << status << ": "
+                                         << xnGetStatusString(status);
+}
+#define ASSERT_XN_OK(expression) ASSERT_TRUE(XnOk((expression), #expression))
+#define EXPECT_XN_OK(expression) EXPECT_TRUE(XnOk((expression), #expression))
 
 class SensorTest : public ::testing::Test {
 protected:

@@ -7,6 +7,9 @@
 #include <XnUtils.h>
 
 #include <new>
+#include <string>
+
+#include "Sensor.hpp"
 
 namespace Orvo::VirtualSensor {
 
@@ -59,7 +62,22 @@ std::optional<DepthFollower::View> DepthFollower::TakeFrame() {
     const bool whole = metaData->pMap->Offset.X == 0 && metaData->pMap->Offset.Y == 0 &&
                        output.nDataSize == std::size_t{view.camera.width} * view.camera.height * sizeof(XnDepthPixel);
     view.depth = whole ? metaData->pData : nullptr;
+    view.settings = Settings();
     return view;
+}
+
+std::optional<SceneSettings> DepthFollower::Settings() const {
+    char name[64];
+    XnUInt64 seed = 0;
+    if (xnGetStringProperty(depth, std::string(Property::kScenario).c_str(), name, sizeof name) != XN_STATUS_OK ||
+        xnGetIntProperty(depth, std::string(Property::kSeed).c_str(), &seed) != XN_STATUS_OK) {
+        return std::nullopt;
+    }
+    const auto scenario = ScenarioFromName(name);
+    if (!scenario) {
+        return std::nullopt;
+    }
+    return SceneSettings{*scenario, seed};
 }
 
 XnMapOutputMode DepthFollower::DepthMode() const {

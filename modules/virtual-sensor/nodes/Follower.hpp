@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "Camera.hpp"
+#include "Timeline.hpp"
 
 namespace Orvo::VirtualSensor {
 
@@ -29,6 +30,9 @@ public:
         XnUInt32 fps = 0;
         Camera camera;
         const XnDepthPixel* depth = nullptr;  ///< camera.width x camera.height, or null
+        /// The room's settings as the depth node tells them: ours, or a
+        /// recording's; none from a depth node that does not know them.
+        std::optional<SceneSettings> settings;
     };
 
     /// Whether the depth node has a frame not yet taken, now or after its update.
@@ -40,6 +44,7 @@ public:
 private:
     [[nodiscard]] std::pair<XnUInt32, XnUInt64> Current() const;
     [[nodiscard]] bool SeenFromImageCamera() const;
+    [[nodiscard]] std::optional<SceneSettings> Settings() const;
 
     XnContext* context;
     XnNodeHandle depth;

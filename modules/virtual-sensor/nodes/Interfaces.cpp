@@ -72,6 +72,13 @@ void FillProductionNode(XnModuleProductionNodeInterface* table) {
     };
 }
 
+void FillExtendedSerialization(XnModuleExtendedSerializationInterface* table) {
+    table->InitNotifications = [](XnModuleNodeHandle h, XnNodeNotifications* notifications, void* cookie) {
+        return Guarded([&] { return As<Node>(h).InitNotifications(notifications, cookie); });
+    };
+    table->StopNotifications = [](XnModuleNodeHandle h) { As<Node>(h).StopNotifications(); };
+}
+
 void FillGenerator(XnModuleGeneratorInterface* table, bool mirror) {
     FillProductionNode(table->pProductionNodeInterface);
     table->StartGenerating = [](XnModuleNodeHandle h) {
@@ -137,6 +144,8 @@ void FillMapGenerator(XnModuleMapGeneratorInterface* table, bool mirror) {
 
 void FillDepthInterface(XnModuleDepthGeneratorInterface* table) {
     FillMapGenerator(table->pMapInterface, true);
+    FillExtendedSerialization(
+        table->pMapInterface->pGeneratorInterface->pProductionNodeInterface->pExtendedSerializationInterface);
     table->GetDepthMap = [](XnModuleNodeHandle h) { return As<DepthNode>(h).DepthMap(); };
     table->GetDeviceMaxDepth = [](XnModuleNodeHandle) { return DepthNode::MaxDepth(); };
     table->GetFieldOfView = [](XnModuleNodeHandle, XnFieldOfView* fov) {
@@ -163,6 +172,8 @@ void FillDepthInterface(XnModuleDepthGeneratorInterface* table) {
 
 void FillImageInterface(XnModuleImageGeneratorInterface* table) {
     FillMapGenerator(table->pMapInterface, true);
+    FillExtendedSerialization(
+        table->pMapInterface->pGeneratorInterface->pProductionNodeInterface->pExtendedSerializationInterface);
     table->GetImageMap = [](XnModuleNodeHandle h) { return As<ImageNode>(h).ImageMap(); };
     table->IsPixelFormatSupported = [](XnModuleNodeHandle, XnPixelFormat format) -> XnBool {
         return ImageNode::IsPixelFormatSupported(format);

@@ -30,8 +30,24 @@ XnStatus CopyString(std::string_view text, XnChar* buffer, XnUInt32 size) {
 Node::Node(XnContext* context, std::string name)
     : context(context), name(std::move(name)), sensor(Sensor::ForContext(context)) {}
 
+Node::~Node() {
+    sensor->RemoveListeners(name);
+}
+
 bool Node::IsCapabilitySupported(std::string_view) const {
     return false;
+}
+
+XnStatus Node::InitNotifications(XnNodeNotifications* notifications, void* cookie) {
+    if (notifications == nullptr) {
+        return XN_STATUS_NULL_INPUT_PTR;
+    }
+    sensor->AddListener(name, notifications, cookie);
+    return XN_STATUS_OK;
+}
+
+void Node::StopNotifications() {
+    sensor->RemoveListeners(name);
 }
 
 XnStatus Node::SetIntProperty(std::string_view property, XnUInt64 value) {

@@ -17,18 +17,10 @@ namespace Orvo::VirtualSensor {
 
 using StateHandlers = Callbacks<XnModuleStateChangedHandler>;
 
-/// Property names every node of ours answers; they configure the shared sensor.
-namespace Property {
-inline constexpr std::string_view kScenario = "Scenario";          // string
-inline constexpr std::string_view kSeed = "Seed";                  // int
-inline constexpr std::string_view kPacing = "Pacing";              // string
-inline constexpr std::string_view kLoopDuration = "LoopDuration";  // int, microseconds, read only
-}  // namespace Property
-
 class Node {
 public:
     Node(XnContext* context, std::string name);
-    virtual ~Node() = default;
+    virtual ~Node();
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
@@ -45,6 +37,10 @@ public:
     virtual XnStatus GetRealProperty(std::string_view property, XnDouble& value) const;
     virtual XnStatus GetStringProperty(std::string_view property, XnChar* buffer, XnUInt32 size) const;
     virtual XnStatus GetGeneralProperty(std::string_view property, XnUInt32 size, void* buffer) const;
+
+    /// A recorder asks to hear of our settings, so that they travel with the recording.
+    XnStatus InitNotifications(XnNodeNotifications* notifications, void* cookie);
+    void StopNotifications();
 
 private:
     XnContext* context;

@@ -28,7 +28,8 @@ XnStatus SceneNode::UpdateData() {
         return XN_STATUS_OK;
     }
     const XnMapOutputMode before = Mode();
-    frame = TheSensor().Render(view->timestamp, view->camera, false);
+    const auto timeline = TheSensor().TimelineOf(view->settings.value_or(TheSensor().Scene()));
+    frame = TheSensor().Render(*timeline, view->timestamp, view->camera, false);
     camera = view->camera;
     fps = view->fps;
     timestamp = view->timestamp;

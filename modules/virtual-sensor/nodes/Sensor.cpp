@@ -46,18 +46,63 @@ SceneSettings Sensor::Scene() const {
 
 void Sensor::SetScene(const SceneSettings& settings) {
     auto next = std::make_shared<const Timeline>(settings);
-    std::lock_guard lock(mutex);
-    if (settings == scene) {
-        return;
+    std::vector<Listener> told;
+    {
+        std::lock_guard lock(mutex);
+        if (settings == scene) {
+            return;
+        }
+        scene = settings;
+        timeline = std::move(next);
+        told = listeners;
     }
-    scene = settings;
-    timeline = std::move(next);
-    ++version;
+    for (const Listener& listener : told) {
+        Tell(listener, settings);
+    }
 }
 
 std::shared_ptr<const Timeline> Sensor::CurrentTimeline() const {
     std::lock_guard lock(mutex);
     return timeline;
+}
+
+std::shared_ptr<const Timeline> Sensor::TimelineOf(const SceneSettings& settings) {
+    std::lock_guard lock(mutex);
+    if (timeline->Settings() == settings) {
+        return timeline;
+    }
+    if (!other || !(other->Settings() == settings)) {
+        other = std::make_shared<const Timeline>(settings);
+    }
+    return other;
+}
+
+void Sensor::AddListener(const std::string& node, XnNodeNotifications* notifications, void* cookie) {
+    Listener listener{node, notifications, cookie};
+    SceneSettings settings;
+    {
+        std::lock_guard lock(mutex);
+        listeners.push_back(listener);
+        settings = scene;
+    }
+    Tell(listener, settings);
+}
+
+void Sensor::RemoveListeners(const std::string& node) {
+    std::lock_guard lock(mutex);
+    std::erase_if(listeners, [&](const Listener& l) { return l.node == node; });
+}
+
+void Sensor::Tell(const Listener& listener, const SceneSettings& settings) {
+    const XnNodeNotifications& n = *listener.notifications;
+    if (n.OnNodeStringPropChanged != nullptr) {
+        n.OnNodeStringPropChanged(listener.cookie, listener.node.c_str(), std::string(Property::kScenario).c_str(),
+                                  std::string(NameOf(settings.scenario)).c_str());
+    }
+    if (n.OnNodeIntPropChanged != nullptr) {
+        n.OnNodeIntPropChanged(listener.cookie, listener.node.c_str(), std::string(Property::kSeed).c_str(),
+                               settings.seed);
+    }
 }
 
 Pacing Sensor::CurrentPacing() const {
@@ -99,13 +144,11 @@ void Sensor::Delivered(std::uint64_t timestamp) {
 }
 
 std::shared_ptr<const Frame> Sensor::Render(std::uint64_t timestamp, const Camera& camera, bool colour) {
-    std::shared_ptr<const Timeline> current;
-    std::uint64_t currentVersion = 0;
-    {
-        std::lock_guard lock(mutex);
-        current = timeline;
-        currentVersion = version;
-    }
+    return Render(*CurrentTimeline(), timestamp, camera, colour);
+}
+
+std::shared_ptr<const Frame> Sensor::Render(const Timeline& room, std::uint64_t timestamp, const Camera& camera,
+                                            bool colour) {
     std::lock_guard lock(renderMutex);
     if (colour) {
         if (std::find(coloured.begin(), coloured.end(), camera) == coloured.end()) {
@@ -117,8 +160,9 @@ std::shared_ptr<const Frame> Sensor::Render(std::uint64_t timestamp, const Camer
     } else {
         colour = std::find(coloured.begin(), coloured.end(), camera) != coloured.end();
     }
+    const SceneSettings& settings = room.Settings();
     for (const Drawn& d : drawn) {
-        if (d.version == currentVersion && d.timestamp == timestamp && d.camera == camera && (d.colour || !colour)) {
+        if (d.settings == settings && d.timestamp == timestamp && d.camera == camera && (d.colour || !colour)) {
             return d.frame;
         }
     }
@@ -131,11 +175,11 @@ std::shared_ptr<const Frame> Sensor::Render(std::uint64_t timestamp, const Camer
         found = std::prev(renderers.end());
     }
     auto frame = std::make_shared<Frame>();
-    found->renderer->Render(current->PeopleAt(timestamp), camera, colour, *frame);
+    found->renderer->Render(room.PeopleAt(timestamp), camera, colour, *frame);
     if (drawn.size() >= kFramesKept) {
         drawn.erase(drawn.begin());
     }
-    drawn.push_back({currentVersion, timestamp, camera, colour, frame});
+    drawn.push_back({settings, timestamp, camera, colour, frame});
     return frame;
 }
 

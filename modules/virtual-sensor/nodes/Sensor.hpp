@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +17,14 @@
 #include "Timeline.hpp"
 
 namespace Orvo::VirtualSensor {
+
+/// Property names every node of ours answers; they configure the shared sensor.
+namespace Property {
+inline constexpr std::string_view kScenario = "Scenario";          // string
+inline constexpr std::string_view kSeed = "Seed";                  // int
+inline constexpr std::string_view kPacing = "Pacing";              // string
+inline constexpr std::string_view kLoopDuration = "LoopDuration";  // int, microseconds, read only
+}  // namespace Property
 
 enum class Pacing {
     RealTime,     ///< frames come at the output mode's rate
@@ -37,6 +46,14 @@ public:
     [[nodiscard]] SceneSettings Scene() const;
     void SetScene(const SceneSettings& settings);
     [[nodiscard]] std::shared_ptr<const Timeline> CurrentTimeline() const;
+    /// The timeline of `settings`: the current one, or one kept for a
+    /// recording made with other settings.
+    [[nodiscard]] std::shared_ptr<const Timeline> TimelineOf(const SceneSettings& settings);
+
+    /// Tells a recorder of the node called `node` the scene settings now and
+    /// whenever they change, until removed.
+    void AddListener(const std::string& node, XnNodeNotifications* notifications, void* cookie);
+    void RemoveListeners(const std::string& node);
 
     [[nodiscard]] Pacing CurrentPacing() const;
     void SetPacing(Pacing pacing);
@@ -51,10 +68,20 @@ public:
     /// The room at `timestamp` seen by `camera`; frames are shared between the
     /// nodes that ask for the same one.
     [[nodiscard]] std::shared_ptr<const Frame> Render(std::uint64_t timestamp, const Camera& camera, bool colour);
+    /// The same for a room of other settings than the sensor's own.
+    [[nodiscard]] std::shared_ptr<const Frame> Render(const Timeline& timeline, std::uint64_t timestamp,
+                                                      const Camera& camera, bool colour);
 
 private:
+    struct Listener {
+        std::string node;
+        XnNodeNotifications* notifications;
+        void* cookie;
+    };
+    static void Tell(const Listener& listener, const SceneSettings& settings);
+
     struct Drawn {
-        std::uint64_t version;
+        SceneSettings settings;
         std::uint64_t timestamp;
         Camera camera;
         bool colour;
@@ -68,7 +95,8 @@ private:
     mutable std::mutex mutex;
     SceneSettings scene;
     std::shared_ptr<const Timeline> timeline = std::make_shared<Timeline>(SceneSettings{});
-    std::uint64_t version = 0;
+    std::vector<Listener> listeners;
+    std::shared_ptr<const Timeline> other;  ///< the last timeline asked for with other settings
     Pacing pacing = Pacing::RealTime;
     std::optional<Clock::time_point> start;
     std::uint64_t latest = 0;

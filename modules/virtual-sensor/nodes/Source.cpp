@@ -10,6 +10,10 @@ SourceNode::~SourceNode() {
     StopPacing();
 }
 
+bool SourceNode::IsCapabilitySupported(std::string_view capability) const {
+    return capability == XN_CAPABILITY_EXTENDED_SERIALIZATION || MapGenerator::IsCapabilitySupported(capability);
+}
+
 XnStatus SourceNode::StartGenerating() {
     if (IsGenerating()) {
         return XN_STATUS_OK;

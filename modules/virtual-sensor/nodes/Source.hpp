@@ -50,6 +50,8 @@ public:
     XnStatus SetMode(const XnMapOutputMode& mode) override;
     [[nodiscard]] XnMapOutputMode Mode() const override;
     [[nodiscard]] bool SupportsMirror() const override { return true; }
+    /// The recorder hears of the scene settings from the cameras, the nodes it records.
+    [[nodiscard]] bool IsCapabilitySupported(std::string_view capability) const override;
 
 protected:
     /// Draws the frame of `timestamp` with the current settings.

@@ -100,8 +100,8 @@ XnStatus UserNode::UpdateData() {
     if (!view) {
         return XN_STATUS_OK;
     }
-    const auto timeline = TheSensor().CurrentTimeline();
-    frame = TheSensor().Render(view->timestamp, view->camera, false);
+    const auto timeline = TheSensor().TimelineOf(view->settings.value_or(TheSensor().Scene()));
+    frame = TheSensor().Render(*timeline, view->timestamp, view->camera, false);
     people = timeline->PeopleAt(view->timestamp);
     camera = view->camera;
     fps = view->fps;
