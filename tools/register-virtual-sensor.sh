@@ -99,9 +99,18 @@ cat > "$folder/VirtualSensor.xml" <<XML
      Scenario: TwoPeople, OnePerson or Empty. Seed: varies sizes, colours,
      places and times a little. Pacing: RealTime (frames at the output mode's
      rate) or FreeRunning (every update brings the next frame at once).
-     The settings belong to the whole sensor: set them on any one node. -->
+     The settings belong to the whole sensor: set them on any one node.
+     <AlternativeViewPoint>Image</AlternativeViewPoint> in the depth node's
+     configuration registers the depth camera to the image camera. -->
 <OpenNI>
   <ProductionNodes>
+    <Node type="Image" name="Image">
+      <Query><Vendor>Orvo</Vendor></Query>
+      <Configuration>
+        <MapOutputMode xRes="640" yRes="480" FPS="30"/>
+        <Mirror on="false"/>
+      </Configuration>
+    </Node>
     <Node type="Depth" name="Depth">
       <Query><Vendor>Orvo</Vendor></Query>
       <Configuration>
@@ -110,13 +119,6 @@ cat > "$folder/VirtualSensor.xml" <<XML
         <Property type="string" name="Scenario" value="$scenario"/>
         <Property type="int" name="Seed" value="$seed"/>
         <Property type="string" name="Pacing" value="$pacing"/>
-      </Configuration>
-    </Node>
-    <Node type="Image" name="Image">
-      <Query><Vendor>Orvo</Vendor></Query>
-      <Configuration>
-        <MapOutputMode xRes="640" yRes="480" FPS="30"/>
-        <Mirror on="false"/>
       </Configuration>
     </Node>
     <Node type="User" name="User">
