@@ -3,7 +3,9 @@
 #include <XnOpenNI.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -82,15 +84,33 @@ TEST_F(DepthNodeTest, OffersTheModesAndEachShowsInTheNextFramesMetadata) {
     ASSERT_XN_OK(xnGetSupportedMapOutputModes(depth, modes, &count));
     ASSERT_EQ(count, 4u);
 
-    ASSERT_XN_OK(xnStartGeneratingAll(context));
+    // Before the first frame the framework takes the resolution live while
+    // the data is the blank frame: it must hold any mode's pixels.
     XnDepthMetaData* metaData = xnAllocateDepthMetaData();
+    for (XnUInt32 m = 0; m < count; ++m) {
+        ASSERT_XN_OK(xnSetMapOutputMode(depth, &modes[m]));
+        xnGetDepthMetaData(depth, metaData);
+        const XnUInt32 pixels = metaData->pMap->Res.X * metaData->pMap->Res.Y;
+        EXPECT_GE(metaData->pMap->pOutput->nDataSize, pixels * sizeof(XnDepthPixel));
+        EXPECT_EQ(std::count(metaData->pData, metaData->pData + pixels, 0), pixels);
+    }
+    ASSERT_XN_OK(xnStartGeneratingAll(context));
+    ASSERT_XN_OK(xnWaitAndUpdateAll(context));
     XnUInt64 lastTimestamp = 0;
     for (XnUInt32 m = 0; m < count; ++m) {
         const XnMapOutputMode& wanted = modes[count - 1 - m];
         SCOPED_TRACE(std::to_string(wanted.nXRes) + "x" + std::to_string(wanted.nYRes) + "@" +
                      std::to_string(wanted.nFPS));
         ASSERT_XN_OK(xnSetMapOutputMode(depth, &wanted));
-        ASSERT_XN_OK(xnWaitAndUpdateAll(context));
+        // Until the next update the framework still hands out the frame it
+        // has, whole: its buffer must stay alive at its old size.
+        xnGetDepthMetaData(depth, metaData);
+        std::uint64_t sum = 0;
+        for (XnUInt32 i = 0; i < metaData->pMap->Res.X * metaData->pMap->Res.Y; ++i) {
+            sum += metaData->pData[i];
+        }
+        EXPECT_EQ(metaData->pMap->pOutput->nDataSize, metaData->pMap->Res.X * metaData->pMap->Res.Y * 2);
+        EXPECT_GT(sum, 0u);
         ASSERT_XN_OK(xnWaitAndUpdateAll(context));
         xnGetDepthMetaData(depth, metaData);
         EXPECT_EQ(metaData->pMap->Res.X, wanted.nXRes);
