@@ -103,7 +103,7 @@ void ReportPeople(const DepthGenerator& depth, const SceneAnalyzer& scene, const
 
 int Run(int argc, char** argv) {
     const std::string config = argc > 1 ? argv[1] : ORVO_OPENNI_DEMO_CONFIG;
-    const int frames = argc > 2 ? std::max(1, std::atoi(argv[2])) : 150;
+    const int frames = argc > 2 ? std::max(1, std::atoi(argv[2])) : 240;
     const std::filesystem::path output = argc > 3 ? argv[3] : ".";
 
     std::cout << "Opening " << config << '\n';
@@ -153,8 +153,11 @@ int Run(int argc, char** argv) {
     }
 
     std::filesystem::create_directories(output);
-    const std::uint16_t maxDepth = std::max<std::uint16_t>(depth.MetaData().Depth, 1);
-    const Picture depthPicture = DepthPicture(depth.Map(), mode, maxDepth);
+    // Scaled to the farthest reading of this frame, so that near and far stand apart.
+    const std::uint16_t* depths = depth.Map();
+    const std::uint16_t farthest =
+        std::max<std::uint16_t>(*std::max_element(depths, depths + std::size_t{mode.Width} * mode.Height), 1);
+    const Picture depthPicture = DepthPicture(depths, mode, farthest);
     WritePng(output / "depth.png", depthPicture);
     WritePng(output / "labels.png", LabelPicture(scene.LabelMap(), depthPicture));
     if (image && image->Map() != nullptr) {
