@@ -38,7 +38,19 @@ struct Access {
             ThrowDisposed("Node");
         }
         Live(*node.context);
+        if (node._ == nullptr) [[unlikely]] {
+            ThrowDisposed("Node");  // a UserGenerator after its Dispose()
+        }
         return node._;
+    }
+
+    /// The stored node handle, which a UserGenerator clears at its disposal.
+    static XnNodeHandle& Handle(Node& node) noexcept { return node._; }
+
+    /// True while the framework still holds the node: its context is there
+    /// and not shut down.
+    static bool FrameworkHolds(const Node& node) noexcept {
+        return node.context != nullptr && node.context->_ != nullptr;
     }
 
     static XnContext* LiveContext(const Node& node) {

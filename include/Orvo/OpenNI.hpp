@@ -5,3 +5,4 @@
 #include "Orvo/OpenNI/Errors.hpp"
 #include "Orvo/OpenNI/Nodes.hpp"
 #include "Orvo/OpenNI/Records.hpp"
+#include "Orvo/OpenNI/Users.hpp"
