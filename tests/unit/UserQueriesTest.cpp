@@ -253,7 +253,8 @@ TEST_F(UserQueriesTest, UserPixelsComeThroughStorageTheObjectOwns) {
     EXPECT_EQ(pixels.Labels, 0u);
     EXPECT_EQ(storage.map.Res.X, 0u);
     EXPECT_EQ(storage.output.nFrameID, 0u);
-    EXPECT_EQ(storage.map.pOutput, &storage.output);
+    const XnOutputMetaData* const output = storage.map.pOutput;  // a packed member: read by value
+    EXPECT_EQ(output, &storage.output);
 
     EXPECT_CALL(fake, xnFreeSceneMetaData(&storage.scene));  // when the object goes
 }
