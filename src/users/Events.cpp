@@ -39,6 +39,11 @@ void ReportSubscriberError(const char* event, std::exception_ptr error) noexcept
     }
 }
 
+std::uint64_t NextSerial() noexcept {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 void UserEvents::Remove(UserEvent event, std::uint64_t serial) noexcept {
     if (serial == 0) {
         return;

@@ -22,6 +22,10 @@ enum UserEvent : int { UserEnteredEvent, UserLeftEvent, CalibrationStartEvent, C
 /// notification to the process-wide handler; never throws.
 void ReportSubscriberError(const char* event, std::exception_ptr error) noexcept;
 
+/// A new subscription serial, never 0 and unique in the process, so that a
+/// token of another object or event names nothing in this one.
+std::uint64_t NextSerial() noexcept;
+
 /// One event's subscribers. The list is never edited in place: a change (made
 /// under the owner's lock) builds a new list and stores it whole, so a raise
 /// works through the snapshot it loaded without locking or allocating.
@@ -124,8 +128,8 @@ public:
         if (!subscriber) {
             return 0;
         }
+        const std::uint64_t serial = NextSerial();
         const std::scoped_lock guard(lock);
-        const std::uint64_t serial = ++lastSerial;
         list.Add(serial, std::forward<Subscriber>(subscriber));
         return serial;
     }
@@ -149,7 +153,6 @@ public:
 
 private:
     std::mutex lock;
-    std::uint64_t lastSerial = 0;
 };
 
 }  // namespace Orvo::OpenNI::detail

@@ -257,6 +257,29 @@ TEST_F(UserGeneratorRuntimeTest, AUserGeneratorMayOutliveItsContext) {
     EXPECT_EQ(heard, std::vector<std::uint16_t>{1});
 }  // alsoFound is disposed by its destructor after the shutdown
 
+TEST_F(UserGeneratorRuntimeTest, ASubscriberMayDisposeOrDestroyItsObject) {
+    // Inside the framework's own notification: its registration goes while
+    // the framework is walking its callbacks.
+    std::vector<std::uint16_t> heard;
+    users.add_UserEntered([&](std::uint16_t user) {
+        heard.push_back(user);
+        users.Dispose();
+    });
+    auto owned = std::make_unique<UserGenerator>(UserGenerator::Find(context));
+    owned->add_UserEntered([&](std::uint16_t user) {
+        heard.push_back(user + 100);
+        owned.reset();
+    });
+    UserGenerator bystander = UserGenerator::Find(context);
+    std::vector<std::uint16_t> bystanderHeard;
+    bystander.add_UserEntered([&](std::uint16_t user) { bystanderHeard.push_back(user); });
+    ASSERT_TRUE(AdvanceUntil([&] { return bystander.Count() == 2; }));
+    EXPECT_TRUE(users.IsDisposed());
+    EXPECT_EQ(owned, nullptr);
+    EXPECT_EQ(heard, (std::vector<std::uint16_t>{1, 101}));
+    EXPECT_EQ(bystanderHeard, (std::vector<std::uint16_t>{1, 2}));
+}
+
 TEST(UserGeneratorCreationTest, AUserNodeIsCreatedInAPlainContext) {
     ModuleRegistry registry{{VirtualSensorModule()}};
     auto context = Context::Create();

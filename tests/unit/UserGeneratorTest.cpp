@@ -1,8 +1,10 @@
 // UserGenerator at the call level: registration, disposal in every order, and
 // the framework's notifications reaching subscribers through the entry points.
+#include <atomic>
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "UserFixture.hpp"
@@ -325,6 +327,25 @@ TEST_F(UserEventsTest, ARaiseWorksThroughTheListAsItStoodWhenItBegan) {
     EXPECT_EQ(heard, (std::vector<std::string>{"a 1", "once 1", "b 1", "a 2", "b 2", "late 2"}));
 }
 
+TEST_F(UserEventsTest, SubscribersChangeWhileAnotherThreadIsNotified) {
+    std::atomic<int> calls{0};
+    users.add_UserEntered([&](std::uint16_t) { ++calls; });
+    std::atomic<bool> done{false};
+    std::thread notifier([&] {
+        while (!done.load()) {
+            Entered(1);
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        users.remove_UserEntered(users.add_UserEntered([&](std::uint16_t) { ++calls; }));
+    }
+    done = true;
+    notifier.join();
+    calls = 0;
+    Entered(2);
+    EXPECT_EQ(calls.load(), 1);
+}
+
 TEST_F(UserEventsTest, SubscriptionObjectsEndTheirSubscription) {
     {
         EventSubscription scoped = users.SubscribeUserEntered(Log("scoped "));
@@ -433,10 +454,18 @@ TEST_F(UserTest, TwoObjectsOverOneNodeAreNotifiedApart) {
     first.entered(userHandle, 1, first.userCookie);
     second.entered(userHandle, 1, second.userCookie);
 
+    // A token names a subscription of its own object only.
+    const EventToken ofOne = one.add_UserLeft([&](std::uint16_t) { heard.emplace_back("one left"); });
+    const EventToken ofTwo = two.add_UserLeft([&](std::uint16_t) { heard.emplace_back("two left"); });
+    two.remove_UserLeft(ofOne);
+    one.remove_UserLeft(ofTwo);
+    first.left(userHandle, 1, first.userCookie);
+    second.left(userHandle, 1, second.userCookie);
+
     ExpectUnregistration(userHandle, usersCallbacks, calibrationCallbacks);
     one.Dispose();
     second.entered(userHandle, 2, second.userCookie);
-    EXPECT_EQ(heard, (std::vector<std::string>{"one 1", "two 1", "two 2"}));
+    EXPECT_EQ(heard, (std::vector<std::string>{"one 1", "two 1", "one left", "two left", "two 2"}));
     ExpectUnregistration(userHandle, secondUsers, secondCalibration);
 }
 

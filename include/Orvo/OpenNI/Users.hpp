@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "Orvo/OpenNI/Context.hpp"
 #include "Orvo/OpenNI/Errors.hpp"
@@ -83,9 +84,10 @@ private:
 /// Generator::Wait), in the order they subscribed; a subscriber added twice is
 /// called twice. A notification that finds no subscriber is dropped. Each raise
 /// works through the list as it stood when the raise began, so a subscriber may
-/// add or remove subscribers (itself included) and may call back into this
-/// object. Disposing the object on one thread while another thread is inside
-/// the framework's update is not supported.
+/// add or remove subscribers (itself included), may call back into this
+/// object, and may dispose or destroy it. Subscribing and unsubscribing are
+/// safe on any thread at any time; disposing the object on one thread while
+/// another thread is inside the framework's update is not supported.
 ///
 /// Exceptions thrown by subscribers never unwind through the framework: the
 /// notification goes on to the remaining subscribers, and each exception is
