@@ -77,7 +77,9 @@ private:
 ///
 /// Not copyable: it owns registrations. Movable: the subscriber lists live in
 /// a heap block whose address is the framework's cookie, so a move hands the
-/// registrations over unchanged; a moved-from object is disposed.
+/// registrations over unchanged. A moved-from object is disposed and has no
+/// events left: subscribing to it or raising its events throws
+/// std::runtime_error, unsubscribing does nothing.
 ///
 /// Events. Subscribers run synchronously on the thread that delivers the
 /// framework's notifications (the one in Context::WaitAndUpdateAll or
