@@ -101,6 +101,26 @@ void ReportPeople(const DepthGenerator& depth, const SceneAnalyzer& scene, const
     }
 }
 
+/// Where each tracked user's head and hands are.
+void ReportSkeletons(const UserGenerator& users) {
+    std::uint16_t ids[16];
+    const std::int32_t count = users.GetUsers(ids);
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (!users.IsSkeletonTracking(ids[i])) {
+            continue;
+        }
+        std::cout << "  skeleton of user " << ids[i] << ':';
+        for (auto [joint, name] :
+             {std::pair{SkeletonJoint::Head, "head"}, std::pair{SkeletonJoint::LeftHand, "left hand"},
+              std::pair{SkeletonJoint::RightHand, "right hand"}}) {
+            if (auto transform = users.GetSkeletonJoint(ids[i], joint)) {
+                std::cout << ' ' << name << " (" << transform->Position.Position.ToString() << ")";
+            }
+        }
+        std::cout << '\n';
+    }
+}
+
 int Run(int argc, char** argv) {
     const std::string config = argc > 1 ? argv[1] : ORVO_OPENNI_DEMO_CONFIG;
     const int frames = argc > 2 ? std::max(1, std::atoi(argv[2])) : 240;
@@ -130,6 +150,30 @@ int Run(int argc, char** argv) {
     }
     SceneAnalyzer scene(context, &errors);
 
+    // Users: calibrate whoever comes in, track whoever calibrated.
+    std::optional<UserGenerator> users;
+    std::vector<EventSubscription> subscriptions;
+    try {
+        users = UserGenerator::Find(context);
+    } catch (const std::runtime_error& e) {
+        std::cout << "No user node: " << e.what() << '\n';
+    }
+    if (users) {
+        UserGenerator& tracker = *users;
+        subscriptions.push_back(tracker.SubscribeUserEntered([&tracker](std::uint16_t user) {
+            std::cout << "  user " << user << " entered; calibrating\n";
+            tracker.RequestSkeletonCalibration(user, true);
+        }));
+        subscriptions.push_back(tracker.SubscribeCalibrationEnd([&tracker](std::uint16_t user, bool success) {
+            std::cout << "  user " << user << (success ? " calibrated; tracking\n" : " failed to calibrate\n");
+            if (success) {
+                tracker.StartSkeletonTracking(user);
+            }
+        }));
+        subscriptions.push_back(
+            tracker.SubscribeUserLeft([](std::uint16_t user) { std::cout << "  user " << user << " left\n"; }));
+    }
+
     const MapOutputMode mode = depth.MapOutputMode();
     std::cout << "Depth " << mode.ToString() << " (width, height, frames per second), field of view "
               << depth.FieldOfView().ToString() << " rad\n";
@@ -150,6 +194,9 @@ int Run(int argc, char** argv) {
             std::cout << "  floor " << floor->ToString() << '\n';
         }
         ReportPeople(depth, scene, mode);
+        if (users) {
+            ReportSkeletons(*users);
+        }
     }
 
     std::filesystem::create_directories(output);
