@@ -9,6 +9,7 @@
 
 #include "ModuleRegistry.hpp"
 #include "Orvo/OpenNI/Nodes.hpp"
+#include "Orvo/OpenNI/Users.hpp"
 
 namespace {
 
@@ -130,5 +131,107 @@ void Convert(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(Convert)->Arg(1)->Arg(1000);
+
+}  // namespace
+
+namespace {
+
+/// Two contexts on the virtual sensor, each with user 1 calibrated and
+/// tracked: one through the library, one through the C functions by hand.
+struct UserRig {
+    Testing::ModuleRegistry registry{{Testing::VirtualSensorModule()}};
+    std::string config = registry
+                             .WriteConfig("users.xml", R"(
+        <Node type="Depth"><Configuration>
+          <Property type="string" name="Pacing" value="FreeRunning"/>
+        </Configuration></Node>
+        <Node type="User"/>)")
+                             .string();
+    std::shared_ptr<Context> context = Context::Create(config);
+    UserGenerator users = UserGenerator::Find(context);
+    XnContext* rawContext = nullptr;
+    XnNodeHandle raw = nullptr;
+
+    UserRig() {
+        Context::Check(context->Start());
+        // Calibration is asked for once user 1 is there and takes a second of sensor time.
+        bool requested = false;
+        for (int frame = 0; frame < 300 && !users.IsSkeletonTracking(1); ++frame) {
+            context->WaitAndUpdateAll();
+            if (!requested && users.Count() > 0) {
+                users.RequestSkeletonCalibration(1, true);
+                requested = true;
+            } else if (requested) {
+                try {
+                    users.StartSkeletonTracking(1);
+                } catch (const std::runtime_error&) {
+                    // not calibrated yet
+                }
+            }
+        }
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wattribute-warning"
+        Context::Check(static_cast<Status>(xnInitFromXmlFile(config.c_str(), &rawContext, nullptr)));
+        Context::Check(static_cast<Status>(xnFindExistingNodeByType(rawContext, XN_NODE_TYPE_USER, &raw)));
+#pragma GCC diagnostic pop
+        Context::Check(static_cast<Status>(xnStartGeneratingAll(rawContext)));
+        requested = false;
+        for (int frame = 0; frame < 300 && !xnIsSkeletonTracking(raw, 1); ++frame) {
+            Context::Check(static_cast<Status>(xnWaitAndUpdateAll(rawContext)));
+            if (!requested && xnGetNumberOfUsers(raw) > 0) {
+                requested = xnRequestSkeletonCalibration(raw, 1, TRUE) == XN_STATUS_OK;
+            } else if (requested) {
+                (void)xnStartSkeletonTracking(raw, 1);
+            }
+        }
+        if (!users.IsSkeletonTracking(1) || !xnIsSkeletonTracking(raw, 1)) {
+            throw std::runtime_error("user 1 is not tracked");
+        }
+    }
+    ~UserRig() {
+        xnStopGeneratingAll(rawContext);
+        xnContextRelease(rawContext);
+    }
+};
+
+UserRig& TheUserRig() {
+    static UserRig rig;
+    return rig;
+}
+
+void SkeletonJoint(benchmark::State& state) {
+    const UserGenerator& users = TheUserRig().users;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(users.GetSkeletonJoint(1, SkeletonJoint::Head));
+    }
+}
+BENCHMARK(SkeletonJoint);
+
+void SkeletonJointByHand(benchmark::State& state) {
+    XnNodeHandle node = TheUserRig().raw;
+    for (auto _ : state) {
+        XnSkeletonJointTransformation joint{};
+        benchmark::DoNotOptimize(xnGetSkeletonJoint(node, 1, XN_SKEL_HEAD, &joint));
+        benchmark::DoNotOptimize(joint);
+    }
+}
+BENCHMARK(SkeletonJointByHand);
+
+void UserCount(benchmark::State& state) {
+    const UserGenerator& users = TheUserRig().users;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(users.Count());
+    }
+}
+BENCHMARK(UserCount);
+
+void UserCountByHand(benchmark::State& state) {
+    XnNodeHandle node = TheUserRig().raw;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(xnGetNumberOfUsers(node));
+    }
+}
+BENCHMARK(UserCountByHand);
 
 }  // namespace
