@@ -140,13 +140,9 @@ namespace {
 /// tracked: one through the library, one through the C functions by hand.
 struct UserRig {
     Testing::ModuleRegistry registry{{Testing::VirtualSensorModule()}};
-    std::string config = registry
-                             .WriteConfig("users.xml", R"(
-        <Node type="Depth"><Configuration>
-          <Property type="string" name="Pacing" value="FreeRunning"/>
-        </Configuration></Node>
-        <Node type="User"/>)")
-                             .string();
+    std::string config =
+        registry.WriteConfig("users.xml", std::string(Testing::kFreeRunningDepthNode) + "<Node type=\"User\"/>")
+            .string();
     std::shared_ptr<Context> context = Context::Create(config);
     UserGenerator users = UserGenerator::Find(context);
     XnContext* rawContext = nullptr;

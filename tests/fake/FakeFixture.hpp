@@ -41,6 +41,20 @@ protected:
     }
 };
 
+/// Framework-side storage for one metadata record (XnDepthMetaData or
+/// XnSceneMetaData) as xnAllocate*MetaData gives it: the record, its map
+/// description and the output part of that.
+template <typename Record>
+struct FrameworkRecord {
+    XnOutputMetaData output{};
+    XnMapMetaData map{};
+    Record record{};
+    FrameworkRecord() {
+        map.pOutput = &output;
+        record.pMap = &map;
+    }
+};
+
 /// Runs `action`, which must throw exactly std::runtime_error (the library's
 /// general error, not a subclass), and returns its message.
 template <typename Action>

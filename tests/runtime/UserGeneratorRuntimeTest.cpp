@@ -35,15 +35,8 @@ struct Heard {
 class UserGeneratorRuntimeTest : public ::testing::Test {
 protected:
     ModuleRegistry registry{{VirtualSensorModule()}};
-    std::shared_ptr<Context> context = Context::Create(registry
-                                                           .WriteConfig("users.xml", R"(
-        <Node type="Depth">
-          <Configuration>
-            <Property type="string" name="Pacing" value="FreeRunning"/>
-          </Configuration>
-        </Node>
-        <Node type="User"/>)")
-                                                           .string());
+    std::shared_ptr<Context> context = Context::Create(
+        registry.WriteConfig("users.xml", std::string(kFreeRunningDepthNode) + "<Node type=\"User\"/>").string());
     DepthGenerator depth = DepthGenerator::Find(context);
     UserGenerator users = UserGenerator::Find(context);
 

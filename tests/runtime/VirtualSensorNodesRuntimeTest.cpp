@@ -21,15 +21,8 @@ const XnMapMetaData& MapOf(std::uintptr_t address) {
 class VirtualSensorNodesTest : public ::testing::Test {
 protected:
     ModuleRegistry registry{{VirtualSensorModule()}};
-    std::shared_ptr<Context> context = Context::Create(registry
-                                                           .WriteConfig("sensor.xml", R"(
-        <Node type="Depth">
-          <Configuration>
-            <Property type="string" name="Pacing" value="FreeRunning"/>
-          </Configuration>
-        </Node>
-        <Node type="Image"/>)")
-                                                           .string());
+    std::shared_ptr<Context> context = Context::Create(
+        registry.WriteConfig("sensor.xml", std::string(kFreeRunningDepthNode) + "<Node type=\"Image\"/>").string());
     DepthGenerator depth = DepthGenerator::Find(context);
     ImageGenerator image = ImageGenerator::Find(context);
 

@@ -30,6 +30,11 @@ private:
     std::optional<std::string> previousInstallPath;
 };
 
+/// A virtual sensor depth node on which every update brings the next frame at
+/// once, to put into a configuration beside other nodes.
+inline constexpr const char* kFreeRunningDepthNode =
+    R"(<Node type="Depth"><Configuration><Property type="string" name="Pacing" value="FreeRunning"/></Configuration></Node>)";
+
 /// The framework's own modules, as found when the tests were built.
 std::filesystem::path SampleModule();
 std::filesystem::path MockNodesModule();

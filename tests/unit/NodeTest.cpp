@@ -229,24 +229,13 @@ TEST_F(NodeTest, FieldOfViewIsFilledInPlaceOrThrows) {
     EXPECT_EQ(GeneralErrorOf([&] { (void)depth.FieldOfView(); }), "00010020: no fov");
 }
 
-/// Framework-side storage for one metadata record, as xnAllocate*MetaData gives it.
-struct FrameworkDepthRecord {
-    XnOutputMetaData output{};
-    XnMapMetaData map{};
-    XnDepthMetaData depth{};
-    FrameworkDepthRecord() {
-        map.pOutput = &output;
-        depth.pMap = &map;
-    }
-};
-
 TEST_F(NodeTest, DepthMetaDataComesFromStorageTheNodeOwns) {
-    FrameworkDepthRecord storage;
+    FrameworkRecord<XnDepthMetaData> storage;
     const std::uint16_t pixels[4] = {};
     {
         DepthGenerator depth = FindDepth();
-        EXPECT_CALL(fake, xnAllocateDepthMetaData()).WillOnce(Return(&storage.depth));
-        EXPECT_CALL(fake, xnGetDepthMetaData(depthHandle, &storage.depth))
+        EXPECT_CALL(fake, xnAllocateDepthMetaData()).WillOnce(Return(&storage.record));
+        EXPECT_CALL(fake, xnGetDepthMetaData(depthHandle, &storage.record))
             .Times(2)
             .WillRepeatedly([&](auto, XnDepthMetaData* record) {
                 record->pMap->Res.X = 640;
@@ -261,21 +250,21 @@ TEST_F(NodeTest, DepthMetaDataComesFromStorageTheNodeOwns) {
         EXPECT_EQ(second.Depth, 10000);
         EXPECT_EQ(first.Map, second.Map);
         EXPECT_EQ(storage.output.nFrameID, 2u);
-        EXPECT_CALL(fake, xnFreeDepthMetaData(&storage.depth)).Times(1);
+        EXPECT_CALL(fake, xnFreeDepthMetaData(&storage.record)).Times(1);
     }
 }
 
 TEST_F(NodeTest, CopiesOfANodeKeepMetaDataStorageApart) {
-    FrameworkDepthRecord first;
-    FrameworkDepthRecord second;
+    FrameworkRecord<XnDepthMetaData> first;
+    FrameworkRecord<XnDepthMetaData> second;
     DepthGenerator depth = FindDepth();
-    EXPECT_CALL(fake, xnAllocateDepthMetaData()).WillOnce(Return(&first.depth)).WillOnce(Return(&second.depth));
+    EXPECT_CALL(fake, xnAllocateDepthMetaData()).WillOnce(Return(&first.record)).WillOnce(Return(&second.record));
     EXPECT_CALL(fake, xnGetDepthMetaData(depthHandle, _)).Times(2);
     EXPECT_EQ(depth.MetaData().Map, reinterpret_cast<std::uintptr_t>(&first.map));
     DepthGenerator copy = depth;
     EXPECT_EQ(copy.MetaData().Map, reinterpret_cast<std::uintptr_t>(&second.map));
-    EXPECT_CALL(fake, xnFreeDepthMetaData(&first.depth));
-    EXPECT_CALL(fake, xnFreeDepthMetaData(&second.depth));
+    EXPECT_CALL(fake, xnFreeDepthMetaData(&first.record));
+    EXPECT_CALL(fake, xnFreeDepthMetaData(&second.record));
 }
 
 TEST_F(NodeTest, MetaDataWithoutStorageIsAnAllocationFailure) {
@@ -411,16 +400,15 @@ TEST_F(SceneTest, LabelsAndMetaDataComeFromTheFramework) {
     EXPECT_EQ(scene.LabelMap(), labels);
     EXPECT_EQ(scene.LabelMap(), nullptr);
 
-    XnMapMetaData map{};
-    XnSceneMetaData record{&map, nullptr};
-    EXPECT_CALL(fake, xnAllocateSceneMetaData()).WillOnce(Return(&record));
-    EXPECT_CALL(fake, xnGetSceneMetaData(sceneHandle, &record)).WillOnce([&](auto, XnSceneMetaData* filled) {
+    FrameworkRecord<XnSceneMetaData> storage;
+    EXPECT_CALL(fake, xnAllocateSceneMetaData()).WillOnce(Return(&storage.record));
+    EXPECT_CALL(fake, xnGetSceneMetaData(sceneHandle, &storage.record)).WillOnce([&](auto, XnSceneMetaData* filled) {
         filled->pData = labels;
     });
     SceneMetaData metaData = scene.MetaData();
-    EXPECT_EQ(metaData.Map, reinterpret_cast<std::uintptr_t>(&map));
+    EXPECT_EQ(metaData.Map, reinterpret_cast<std::uintptr_t>(&storage.map));
     EXPECT_EQ(metaData.Labels, reinterpret_cast<std::uintptr_t>(labels));
-    EXPECT_CALL(fake, xnFreeSceneMetaData(&record));
+    EXPECT_CALL(fake, xnFreeSceneMetaData(&storage.record));
 }
 
 }  // namespace

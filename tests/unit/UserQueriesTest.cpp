@@ -219,22 +219,11 @@ TEST_F(UserQueriesTest, OptionalRecordsArePresentOnlyOnSuccess) {
     }
 }
 
-/// Framework-side storage for a scene record, as xnAllocateSceneMetaData gives it.
-struct FrameworkSceneRecord {
-    XnOutputMetaData output{};
-    XnMapMetaData map{};
-    XnSceneMetaData scene{};
-    FrameworkSceneRecord() {
-        map.pOutput = &output;
-        scene.pMap = &map;
-    }
-};
-
 TEST_F(UserQueriesTest, UserPixelsComeThroughStorageTheObjectOwns) {
-    FrameworkSceneRecord storage;
+    FrameworkRecord<XnSceneMetaData> storage;
     const XnLabel labels[4] = {0, 2, 2, 0};
-    EXPECT_CALL(fake, xnAllocateSceneMetaData()).WillOnce(Return(&storage.scene));
-    EXPECT_CALL(fake, xnGetUserPixels(userHandle, 2u, &storage.scene))
+    EXPECT_CALL(fake, xnAllocateSceneMetaData()).WillOnce(Return(&storage.record));
+    EXPECT_CALL(fake, xnGetUserPixels(userHandle, 2u, &storage.record))
         .WillOnce([&](auto, auto, XnSceneMetaData* record) {
             record->pMap->Res = {2, 2};
             record->pMap->pOutput->nFrameID = 11;
@@ -247,7 +236,7 @@ TEST_F(UserQueriesTest, UserPixelsComeThroughStorageTheObjectOwns) {
     EXPECT_EQ(storage.map.Res.X, 2u);
 
     // A refused call is not reported, and shows nothing of the frame before.
-    EXPECT_CALL(fake, xnGetUserPixels(userHandle, 9u, &storage.scene)).WillOnce(Return(0x1000A));
+    EXPECT_CALL(fake, xnGetUserPixels(userHandle, 9u, &storage.record)).WillOnce(Return(0x1000A));
     pixels = users.GetUserPixels(9);
     EXPECT_EQ(pixels.Map, reinterpret_cast<std::uintptr_t>(&storage.map));
     EXPECT_EQ(pixels.Labels, 0u);
@@ -256,7 +245,7 @@ TEST_F(UserQueriesTest, UserPixelsComeThroughStorageTheObjectOwns) {
     const XnOutputMetaData* const output = storage.map.pOutput;  // a packed member: read by value
     EXPECT_EQ(output, &storage.output);
 
-    EXPECT_CALL(fake, xnFreeSceneMetaData(&storage.scene));  // when the object goes
+    EXPECT_CALL(fake, xnFreeSceneMetaData(&storage.record));  // when the object goes
 }
 
 TEST_F(UserQueriesTest, UserPixelsWithoutStorageIsAnAllocationFailure) {
