@@ -7,21 +7,8 @@
 
 namespace Orvo::VirtualSensor {
 
-namespace {
-
-std::shared_ptr<const Frame> Blank(const XnMapOutputMode& mode) {
-    auto frame = std::make_shared<Frame>();
-    frame->width = mode.nXRes;
-    frame->height = mode.nYRes;
-    frame->depth.assign(std::size_t{mode.nXRes} * mode.nYRes, 0);
-    frame->labels = frame->depth;
-    return frame;
-}
-
-}  // namespace
-
 DepthNode::DepthNode(XnContext* context, std::string name)
-    : SourceNode(context, std::move(name)), frame(Blank(Mode())) {}
+    : SourceNode(context, std::move(name)), frame(BlankFrame(Mode().nXRes, Mode().nYRes)) {}
 
 bool DepthNode::IsCapabilitySupported(std::string_view capability) const {
     return capability == XN_CAPABILITY_ALTERNATIVE_VIEW_POINT || SourceNode::IsCapabilitySupported(capability);

@@ -4,11 +4,7 @@ namespace Orvo::VirtualSensor {
 
 ImageNode::ImageNode(XnContext* context, std::string name) : SourceNode(context, std::move(name)) {
     const XnMapOutputMode mode = Mode();
-    auto blank = std::make_shared<Frame>();
-    blank->width = mode.nXRes;
-    blank->height = mode.nYRes;
-    blank->rgb.assign(std::size_t{mode.nXRes} * mode.nYRes * 3, 0);
-    frame = std::move(blank);
+    frame = BlankFrame(mode.nXRes, mode.nYRes);
 }
 
 const void* ImageNode::Data() const {

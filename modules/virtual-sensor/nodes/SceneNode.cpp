@@ -5,11 +5,7 @@ namespace Orvo::VirtualSensor {
 SceneNode::SceneNode(XnContext* context, std::string name, XnNodeHandle depth)
     : MapGenerator(context, std::move(name)), follower(context, depth) {
     const XnMapOutputMode mode = follower.DepthMode();
-    auto blank = std::make_shared<Frame>();
-    blank->width = mode.nXRes;
-    blank->height = mode.nYRes;
-    blank->labels.assign(std::size_t{mode.nXRes} * mode.nYRes, 0);
-    frame = std::move(blank);
+    frame = BlankFrame(mode.nXRes, mode.nYRes);
     camera.width = mode.nXRes;
     camera.height = mode.nYRes;
     fps = mode.nFPS;

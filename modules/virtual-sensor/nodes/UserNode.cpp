@@ -13,15 +13,6 @@ namespace {
 
 constexpr const char* kCalibrationFileHeader = "OrvoVirtualSensor calibration 1";
 
-std::shared_ptr<const Frame> BlankLabels(const XnMapOutputMode& mode) {
-    auto frame = std::make_shared<Frame>();
-    frame->width = mode.nXRes;
-    frame->height = mode.nYRes;
-    frame->labels.assign(std::size_t{mode.nXRes} * mode.nYRes, 0);
-    frame->depth = frame->labels;
-    return frame;
-}
-
 bool ValidJoint(XnSkeletonJoint joint) {
     return joint >= kFirstJoint && joint <= kLastJoint;
 }
@@ -74,7 +65,7 @@ XnPoint3D ToPoint(Vec3 v) {
 UserNode::UserNode(XnContext* context, std::string name, XnNodeHandle depth)
     : Generator(context, std::move(name)), follower(context, depth) {
     const XnMapOutputMode mode = follower.DepthMode();
-    frame = BlankLabels(mode);
+    frame = BlankFrame(mode.nXRes, mode.nYRes);
     camera.width = mode.nXRes;
     camera.height = mode.nYRes;
     fps = mode.nFPS;

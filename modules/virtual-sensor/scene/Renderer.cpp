@@ -254,4 +254,14 @@ void Renderer::Render(const std::vector<PersonInView>& people, const Camera& cam
     }
 }
 
+std::shared_ptr<const Frame> BlankFrame(std::uint32_t width, std::uint32_t height) {
+    auto frame = std::make_shared<Frame>();
+    frame->width = width;
+    frame->height = height;
+    frame->depth.assign(std::size_t{width} * height, 0);
+    frame->labels = frame->depth;
+    frame->rgb.assign(std::size_t{width} * height * 3, 0);
+    return frame;
+}
+
 }  // namespace Orvo::VirtualSensor

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "Camera.hpp"
@@ -16,6 +17,10 @@ struct Frame {
     std::vector<std::uint16_t> labels;  ///< the id of the person seen at each pixel; 0 for the room
     std::vector<std::uint8_t> rgb;      ///< RGB24, filled only when asked for
 };
+
+/// A frame of the given size in which nothing is seen: depth, labels and
+/// colour all zero. What a node hands out before its first picture.
+std::shared_ptr<const Frame> BlankFrame(std::uint32_t width, std::uint32_t height);
 
 /// Renders by casting the ray of each pixel; keeps per-camera tables (rays,
 /// the empty room) between frames, so a renderer per node is cheapest.
