@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,41 @@ void ReportSubscriberError(const char* event, std::exception_ptr error) noexcept
 /// token of another object or event names nothing in this one.
 std::uint64_t NextSerial() noexcept;
 
+/// A shared pointer that one thread replaces while others take copies of it.
+/// The lock is held only to copy or swap the pointer, never while a
+/// subscriber runs, so nothing can wait on it for long or deadlock on it.
+/// (libstdc++ 12's std::atomic<std::shared_ptr> releases its own internal lock
+/// with relaxed ordering after a load, so a load and a following store race:
+/// ThreadSanitizer reports it, and a weakly ordered CPU may pair the new
+/// pointer with the old reference count.)
+template <typename T>
+class SharedSnapshot {
+public:
+    std::shared_ptr<const T> Load() const noexcept {
+        Lock();
+        std::shared_ptr<const T> copy = value;
+        busy.clear(std::memory_order_release);
+        return copy;
+    }
+
+    /// Replaces the pointer; the previous one is released after the lock.
+    void Store(std::shared_ptr<const T> next) noexcept {
+        Lock();
+        value.swap(next);
+        busy.clear(std::memory_order_release);
+    }
+
+private:
+    void Lock() const noexcept {
+        while (busy.test_and_set(std::memory_order_acquire)) {
+            std::this_thread::yield();
+        }
+    }
+
+    mutable std::atomic_flag busy;
+    std::shared_ptr<const T> value;
+};
+
 /// One event's subscribers. The list is never edited in place: a change (made
 /// under the owner's lock) builds a new list and stores it whole, so a raise
 /// works through the snapshot it loaded without locking or allocating.
@@ -37,17 +73,17 @@ public:
     /// Appends `subscriber` under `serial`. The caller holds the owner's lock.
     void Add(std::uint64_t serial, Subscriber subscriber) {
         auto next = std::make_shared<List>();
-        if (auto now = current.load(std::memory_order_acquire)) {
+        if (auto now = current.Load()) {
             next->reserve(now->size() + 1);
             *next = *now;
         }
         next->push_back({serial, std::move(subscriber)});
-        current.store(std::move(next), std::memory_order_release);
+        current.Store(std::move(next));
     }
 
     /// Removes the subscription `serial`, if it is there. The caller holds the owner's lock.
     void Remove(std::uint64_t serial) noexcept {
-        auto now = current.load(std::memory_order_acquire);
+        auto now = current.Load();
         if (now == nullptr) {
             return;
         }
@@ -69,14 +105,14 @@ public:
                 // is left in place rather than losing the others.
                 return;
             }
-            current.store(std::move(next), std::memory_order_release);
+            current.Store(std::move(next));
             return;
         }
     }
 
     /// Calls every subscriber of the current list; an exception propagates.
     void Raise(Args... args) const {
-        const auto snapshot = current.load(std::memory_order_acquire);
+        const auto snapshot = current.Load();
         if (snapshot == nullptr) {
             return;
         }
@@ -88,7 +124,7 @@ public:
     /// Calls every subscriber of the current list; what one throws goes to
     /// the error handler and the others are still called.
     void Notify(const char* event, Args... args) const noexcept {
-        const auto snapshot = current.load(std::memory_order_acquire);
+        const auto snapshot = current.Load();
         if (snapshot == nullptr) {
             return;
         }
@@ -109,7 +145,7 @@ private:
     using List = std::vector<Entry>;
 
     /// Null stands for the empty list.
-    std::atomic<std::shared_ptr<const List>> current;
+    SharedSnapshot<List> current;
 };
 
 /// The four subscriber lists of one UserGenerator and the lock that
