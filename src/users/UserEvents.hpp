@@ -64,7 +64,7 @@ private:
 
 /// One event's subscribers. The list is never edited in place: a change (made
 /// under the owner's lock) builds a new list and stores it whole, so a raise
-/// works through the snapshot it loaded without locking or allocating.
+/// works through the snapshot it loaded, holding no lock and allocating nothing.
 template <typename... Args>
 class SubscriberList {
 public:
