@@ -53,10 +53,8 @@ struct Access {
         return node.context != nullptr && node.context->_ != nullptr;
     }
 
-    static XnContext* LiveContext(const Node& node) {
-        Live(node);
-        return node.context->_;
-    }
+    /// The context handle of a node that Live() has accepted.
+    static XnContext* ContextOf(const Node& node) noexcept { return node.context->_; }
 
     template <typename Record>
     static Record*& Storage(OwnedRecord<Record>& owned) noexcept {

@@ -45,7 +45,7 @@ bool Node::IsCapabilitySupported(Capability oneOfCapability) const {
 
 Status Generator::Wait() {
     XnNodeHandle node = detail::Access::Live(*this);
-    return static_cast<Status>(xnWaitOneUpdateAll(detail::Access::LiveContext(*this), node));
+    return static_cast<Status>(xnWaitOneUpdateAll(detail::Access::ContextOf(*this), node));
 }
 
 MapOutputMode Generator::MapOutputMode() const {
