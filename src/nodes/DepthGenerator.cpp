@@ -49,11 +49,7 @@ DepthMetaData DepthGenerator::MetaData() const {
     XnNodeHandle node = detail::Access::Live(*this);
     XnDepthMetaData* record = detail::StorageFor(metaData);
     xnGetDepthMetaData(node, record);
-    DepthMetaData result;
-    result.Map = reinterpret_cast<std::uintptr_t>(record->pMap);
-    result.Data = reinterpret_cast<std::uintptr_t>(record->pData);
-    result.Depth = record->nZRes;
-    return result;
+    return detail::ToRecord(*record);
 }
 
 FieldOfView DepthGenerator::FieldOfView() const {

@@ -3,6 +3,7 @@
 
 #include <XnOpenNI.h>
 
+#include <cstdint>
 #include <new>
 
 #include "Access.hpp"
@@ -29,6 +30,23 @@ Record* StorageFor(OwnedRecord<Record>& owned) {
         }
     }
     return record;
+}
+
+/// The caller's view of a filled framework record: the addresses of its map
+/// description and its pixels, and for depth the framework's maximum depth.
+inline DepthMetaData ToRecord(const XnDepthMetaData& record) noexcept {
+    DepthMetaData result;
+    result.Map = reinterpret_cast<std::uintptr_t>(record.pMap);
+    result.Data = reinterpret_cast<std::uintptr_t>(record.pData);
+    result.Depth = record.nZRes;
+    return result;
+}
+
+inline SceneMetaData ToRecord(const XnSceneMetaData& record) noexcept {
+    SceneMetaData result;
+    result.Map = reinterpret_cast<std::uintptr_t>(record.pMap);
+    result.Labels = reinterpret_cast<std::uintptr_t>(record.pData);
+    return result;
 }
 
 }  // namespace Orvo::OpenNI::detail

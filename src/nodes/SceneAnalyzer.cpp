@@ -22,10 +22,7 @@ SceneMetaData SceneAnalyzer::MetaData() const {
     XnNodeHandle node = detail::Access::Live(*this);
     XnSceneMetaData* record = detail::StorageFor(metaData);
     xnGetSceneMetaData(node, record);
-    SceneMetaData result;
-    result.Map = reinterpret_cast<std::uintptr_t>(record->pMap);
-    result.Labels = reinterpret_cast<std::uintptr_t>(record->pData);
-    return result;
+    return detail::ToRecord(*record);
 }
 
 const std::uint16_t* SceneAnalyzer::LabelMap() const {

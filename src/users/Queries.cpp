@@ -114,10 +114,7 @@ SceneMetaData UserGenerator::GetUserPixels(std::uint16_t user) const {
     XnSceneMetaData* record = detail::StorageFor(pixels);
     Clear(*record);
     (void)xnGetUserPixels(node, user, record);
-    SceneMetaData result;
-    result.Map = reinterpret_cast<std::uintptr_t>(record->pMap);
-    result.Labels = reinterpret_cast<std::uintptr_t>(record->pData);
-    return result;
+    return detail::ToRecord(*record);
 }
 
 std::uint16_t UserGenerator::GetActiveJoints(std::span<SkeletonJoint> joints) const {
